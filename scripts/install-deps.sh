@@ -1,0 +1,30 @@
+#!/bin/sh
+# Installs the Debian packages that building (and, with "test", testing) Typeshelf needs.
+# Run as root it installs what is missing; otherwise it names the command to run.
+set -eu
+
+build_packages="cmake ninja-build g++ qt6-base-dev"
+# A real X server, a window manager and the tools that drive and inspect real windows.
+test_packages="xvfb xauth openbox xdotool wmctrl x11-utils imagemagick fonts-dejavu-core"
+
+packages=$build_packages
+[ "${1:-}" = test ] && packages="$packages $test_packages"
+
+missing=""
+for package in $packages; do
+    status=$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true)
+    [ "$status" = "install ok installed" ] || missing="$missing $package"
+done
+[ -z "$missing" ] && exit 0
+
+if [ "$(id -u)" -ne 0 ]; then
+    echo "Typeshelf needs these Debian packages:$missing" >&2
+    echo "Install them with: sudo apt-get install$missing" >&2
+    exit 1
+fi
+
+echo "Installing:$missing"
+export DEBIAN_FRONTEND=noninteractive
+apt-get update -qq
+# shellcheck disable=SC2086 # the list is meant to split into words
+apt-get install -y -qq --no-install-recommends $missing

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+class RichTextBox;
+
+// Builds the font catalogue: one line per installed font family, its name in the view's base
+// face and then the example sentence in the family's own face.
+namespace modFontHelper {
+
+// Reports the installed families in a stable order; tests hand in names of their own.
+using FontFamilySource = std::function<QStringList()>;
+
+QStringList SystemFontFamilies();
+
+// What the enumeration hands to the callback with each family.
+struct CatalogueTarget
+{
+    RichTextBox &view;
+    const QString &exampleText;
+};
+
+void ListFontFamilies(RichTextBox &view, const QString &exampleText,
+                      const FontFamilySource &families = SystemFontFamilies);
+
+// Appends the catalogue line of one family at the end of the view's text.
+void FontFamilyCallback(const QString &familyName, const CatalogueTarget &target);
+
+} // namespace modFontHelper

@@ -1,0 +1,335 @@
+#include "richtextbox.h"
+
+#include <QKeyEvent>
+#include <QMimeData>
+#include <QScopedValueRollback>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QTextDocument>
+
+#include <algorithm>
+
+namespace {
+
+// Every line-break spelling becomes one block separator, so CR LF never splits into two lines
+// and a line separator never makes one block span two lines on screen.
+QString withBlockBreaks(QString text)
+{
+    text.replace(RichTextBox::LineBreak, QLatin1StringView("\n"));
+    text.replace(u'\r', u'\n');
+    text.replace(QChar::LineSeparator, u'\n');
+    return text;
+}
+
+} // namespace
+
+RichTextBox::RichTextBox(QWidget *parent)
+    : QPlainTextEdit(parent)
+{
+    setLineWrapMode(QPlainTextEdit::NoWrap);
+    setFrameShape(QFrame::NoFrame);
+    // Recolouring is not something to undo, and an undo stack would grow with every caret move.
+    setUndoRedoEnabled(false);
+
+    // The highlight colours are fixed, so the page they are drawn on is fixed too.
+    QPalette page = palette();
+    page.setColor(QPalette::Base, Qt::white);
+    page.setColor(QPalette::Text, Qt::black);
+    setPalette(page);
+    m_uniformColour = page.color(QPalette::Text);
+
+    connect(document(), &QTextDocument::contentsChange, this, &RichTextBox::noteInsertedText);
+}
+
+RichTextBox::~RichTextBox() = default;
+
+QString RichTextBox::Text() const
+{
+    QString text;
+    text.reserve(TextLength());
+    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
+        if (block != document()->begin())
+            text += LineBreak;
+        text += block.text();
+    }
+    return text;
+}
+
+int RichTextBox::TextLength() const
+{
+    const QTextDocument *doc = document();
+    // The document counts one separator per break and one after the last block.
+    return doc->characterCount() - 1 + doc->blockCount() - 1;
+}
+
+int RichTextBox::SelStart() const
+{
+    return toModel(textCursor().selectionStart());
+}
+
+void RichTextBox::SetSelStart(int offset)
+{
+    const int position = toDocument(offset);
+    selectDocumentRange(position, position);
+}
+
+int RichTextBox::SelLength() const
+{
+    const QTextCursor cursor = textCursor();
+    return toModel(cursor.selectionEnd()) - toModel(cursor.selectionStart());
+}
+
+void RichTextBox::SetSelLength(int length)
+{
+    const int start = SelStart();
+    selectDocumentRange(toDocument(start), toDocument(start + std::max(0, length)));
+}
+
+QString RichTextBox::SelText() const
+{
+    return textCursor().selectedText().replace(QChar::ParagraphSeparator, LineBreak);
+}
+
+void RichTextBox::SetSelText(const QString &text)
+{
+    insertPlainText(withBlockBreaks(text));
+}
+
+std::optional<QColor> RichTextBox::SelColor() const
+{
+    const QTextCursor cursor = textCursor();
+    const int from = cursor.selectionStart();
+    const int to = cursor.selectionEnd();
+    std::optional<QColor> shared;
+    for (QTextBlock block = document()->findBlock(from); block.isValid() && block.position() < to;
+         block = block.next()) {
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            const int start = std::max(from, fragment.position());
+            const int end = std::min(to, fragment.position() + fragment.length());
+            if (start >= end)
+                continue;
+            const QColor colour = effectiveColour(fragment.charFormat());
+            if (shared && *shared != colour)
+                return std::nullopt;
+            shared = colour;
+        }
+    }
+    return shared;
+}
+
+void RichTextBox::SetSelColor(const QColor &colour)
+{
+    const QTextCursor cursor = textCursor();
+    const int from = cursor.selectionStart();
+    const int to = cursor.selectionEnd();
+    const bool wholeText = from == 0 && to == document()->characterCount() - 1;
+
+    if (wholeText && colour == m_uniformColour) {
+        for (const QTextCursor &range : std::as_const(m_mayDiffer))
+            recolour(range.selectionStart(), range.selectionEnd(), colour);
+    } else {
+        recolour(from, to, colour);
+    }
+
+    if (wholeText) {
+        m_uniformColour = colour;
+        m_mayDiffer.clear();
+    } else if (colour != m_uniformColour) {
+        markMayDiffer(from, to);
+    }
+}
+
+QString RichTextBox::SelFontName() const
+{
+    QTextCursor cursor = textCursor();
+    if (cursor.hasSelection())
+        cursor.setPosition(cursor.selectionStart() + 1);
+    const QStringList families = cursor.charFormat().fontFamilies().toStringList();
+    return families.isEmpty() ? FontName() : families.constFirst();
+}
+
+void RichTextBox::SetSelFontName(const QString &family)
+{
+    QTextCharFormat face;
+    face.setFontFamilies({family});
+    mergeCurrentCharFormat(face);
+}
+
+QString RichTextBox::FontName() const
+{
+    return font().family();
+}
+
+int RichTextBox::FirstVisibleLine() const
+{
+    return firstVisibleBlock().blockNumber();
+}
+
+void RichTextBox::LineScroll(int lines)
+{
+    QScrollBar *bar = verticalScrollBar();
+    bar->setValue(bar->value() + lines);
+}
+
+RichTextBox::RedrawFreeze::RedrawFreeze(RichTextBox &view)
+    : m_view(view)
+    , m_wasEnabled(view.updatesEnabled())
+{
+    m_view.setUpdatesEnabled(false);
+}
+
+RichTextBox::RedrawFreeze::~RedrawFreeze()
+{
+    m_view.setUpdatesEnabled(m_wasEnabled);
+}
+
+RichTextBox::EditBatch::EditBatch(RichTextBox &view)
+    : m_cursor(view.document())
+{
+    m_cursor.beginEditBlock();
+}
+
+RichTextBox::EditBatch::~EditBatch()
+{
+    m_cursor.endEditBlock();
+}
+
+void RichTextBox::focusInEvent(QFocusEvent *event)
+{
+    QPlainTextEdit::focusInEvent(event);
+    Q_EMIT FocusGained();
+}
+
+void RichTextBox::keyPressEvent(QKeyEvent *event)
+{
+    // Shift+Enter would put a line separator inside a block: two lines on screen, one in the text.
+    if (event->matches(QKeySequence::InsertLineSeparator)) {
+        QKeyEvent enter(event->type(), Qt::Key_Return, Qt::NoModifier, event->text());
+        QPlainTextEdit::keyPressEvent(&enter);
+        return;
+    }
+    QPlainTextEdit::keyPressEvent(event);
+}
+
+void RichTextBox::keyReleaseEvent(QKeyEvent *event)
+{
+    QPlainTextEdit::keyReleaseEvent(event);
+    Q_EMIT KeyReleased();
+}
+
+void RichTextBox::mouseReleaseEvent(QMouseEvent *event)
+{
+    QPlainTextEdit::mouseReleaseEvent(event);
+    Q_EMIT MouseButtonReleased();
+}
+
+void RichTextBox::insertFromMimeData(const QMimeData *source)
+{
+    if (!source->hasText())
+        return;
+    SetSelText(source->text());
+    ensureCursorVisible();
+}
+
+int RichTextBox::toDocument(int offset) const
+{
+    const QTextDocument *doc = document();
+    offset = std::clamp(offset, 0, TextLength());
+
+    // Block n starts at model offset position + n; find the last block starting at or before.
+    int low = 0;
+    int high = doc->findBlock(std::min(offset, doc->characterCount() - 1)).blockNumber();
+    while (low < high) {
+        const int middle = (low + high + 1) / 2;
+        if (doc->findBlockByNumber(middle).position() + middle <= offset)
+            low = middle;
+        else
+            high = middle - 1;
+    }
+    const QTextBlock block = doc->findBlockByNumber(low);
+    const int intoBlock = offset - (block.position() + low);
+    // An offset inside a CR LF pair stands at the end of the line's text.
+    return block.position() + std::min(intoBlock, block.length() - 1);
+}
+
+int RichTextBox::toModel(int position) const
+{
+    return position + document()->findBlock(position).blockNumber();
+}
+
+void RichTextBox::selectDocumentRange(int anchor, int position)
+{
+    QTextCursor cursor = textCursor();
+    if (cursor.anchor() == anchor && cursor.position() == position)
+        return;
+    cursor.setPosition(anchor);
+    cursor.setPosition(position, QTextCursor::KeepAnchor);
+
+    // Moving the selection must never move the view; callers scroll when they mean to.
+    QScrollBar *vertical = verticalScrollBar();
+    QScrollBar *horizontal = horizontalScrollBar();
+    const int top = vertical->value();
+    const int left = horizontal->value();
+    setTextCursor(cursor);
+    vertical->setValue(top);
+    horizontal->setValue(left);
+}
+
+void RichTextBox::recolour(int from, int to, const QColor &colour)
+{
+    const QScopedValueRollback guard(m_recolouring, true);
+    QTextCharFormat coloured;
+    coloured.setForeground(colour);
+
+    // One change per line, and only on lines that hold another colour: a change spanning
+    // several lines makes Qt lay out every line between them again.
+    for (QTextBlock block = document()->findBlock(from); block.isValid() && block.position() < to;
+         block = block.next()) {
+        const int start = std::max(from, block.position());
+        const int end = std::min(to, block.position() + block.length() - 1);
+        bool differs = false;
+        for (auto it = block.begin(); !differs && !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            differs = fragment.position() < end && fragment.position() + fragment.length() > start
+                && effectiveColour(fragment.charFormat()) != colour;
+        }
+        if (!differs)
+            continue;
+        QTextCursor range(document());
+        range.setPosition(start);
+        range.setPosition(end, QTextCursor::KeepAnchor);
+        range.mergeCharFormat(coloured);
+    }
+}
+
+void RichTextBox::noteInsertedText(int position, int /*charsRemoved*/, int charsAdded)
+{
+    if (!m_recolouring && charsAdded > 0)
+        markMayDiffer(position, position + charsAdded);
+}
+
+void RichTextBox::markMayDiffer(int from, int to)
+{
+    // Deletions can collapse a range; touching ranges merge, so the list stays short.
+    std::erase_if(m_mayDiffer, [](const QTextCursor &range) { return !range.hasSelection(); });
+    for (auto it = m_mayDiffer.begin(); it != m_mayDiffer.end();) {
+        if (it->selectionStart() <= to && from <= it->selectionEnd()) {
+            from = std::min(from, it->selectionStart());
+            to = std::max(to, it->selectionEnd());
+            it = m_mayDiffer.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    QTextCursor range(document());
+    range.setPosition(from);
+    range.setPosition(to, QTextCursor::KeepAnchor);
+    m_mayDiffer.push_back(range);
+}
+
+QColor RichTextBox::effectiveColour(const QTextCharFormat &format) const
+{
+    return format.hasProperty(QTextFormat::ForegroundBrush) ? format.foreground().color()
+                                                            : palette().color(QPalette::Text);
+}
