@@ -1,4 +1,302 @@
+#include "view/richtextbox.h"
+
+#include <QSignalSpy>
 #include <QTest>
-class T : public QObject { Q_OBJECT };
-QTEST_MAIN(T)
+#include <QTextBlock>
+#include <QTextDocument>
+
+#include <stdexcept>
+
+class tst_RichTextBox : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void offsetsCountLineBreaksTwice_data();
+    void offsetsCountLineBreaksTwice();
+    void selStartIsLowerEndOfBackwardSelection();
+    void selTextAppendsAtEnd();
+    void everyLineBreakSpellingStartsOneLine_data();
+    void everyLineBreakSpellingStartsOneLine();
+    void pendingFaceAppliesToNextInsert();
+    void colourRangeFromLineFeedThroughCarriageReturn();
+    void recolourTouchesOnlyLinesOfAnotherColour();
+    void recolourAfterTypingInsideColouredLine();
+    void firstVisibleLineAndScrollWithMixedLineHeights();
+    void movingSelectionNeverScrolls();
+    void redrawFreezeReleasesOnEveryPath();
+    void notificationsFollowTheCaretMove();
+};
+
+namespace {
+
+void append(RichTextBox &view, const QString &text)
+{
+    view.SetSelStart(view.TextLength());
+    view.SetSelText(text);
+}
+
+QString numberedLines(int count)
+{
+    QString text;
+    for (int line = 0; line < count; ++line)
+        text += QStringLiteral("line %1\r\n").arg(line);
+    return text;
+}
+
+std::optional<QColor> colourOf(RichTextBox &view, int from, int length)
+{
+    view.SetSelStart(from);
+    view.SetSelLength(length);
+    return view.SelColor();
+}
+
+void colour(RichTextBox &view, int from, int length, const QColor &colour)
+{
+    view.SetSelStart(from);
+    view.SetSelLength(length);
+    view.SetSelColor(colour);
+}
+
+} // namespace
+
+void tst_RichTextBox::offsetsCountLineBreaksTwice_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::newRow("one line without break") << QStringLiteral("Serif\t\t\tLorem");
+    QTest::newRow("lines ending in breaks") << QStringLiteral("ab\r\ncd\r\nef\r\n");
+    QTest::newRow("empty lines") << QStringLiteral("\r\n\r\nx\r\n\r\n");
+    QTest::newRow("last line without break") << QStringLiteral("first\r\nsecond\r\nthird");
+    QTest::newRow("non-Latin and surrogates") << QStringLiteral("日本語\r\nعربي\r\n😀x\r\n");
+}
+
+void tst_RichTextBox::offsetsCountLineBreaksTwice()
+{
+    QFETCH(QString, text);
+    RichTextBox view;
+    view.SetSelText(text);
+
+    QCOMPARE(view.Text(), text);
+    QCOMPARE(view.TextLength(), text.size());
+    QCOMPARE(view.SelStart(), text.size());
+
+    for (int start = 0; start <= text.size(); ++start) {
+        if (start > 0 && text.at(start - 1) == u'\r')
+            continue; // between CR and LF there is no caret position
+        view.SetSelStart(start);
+        QCOMPARE(view.SelStart(), start);
+        QCOMPARE(view.SelLength(), 0);
+        for (int length = 1; start + length <= text.size(); ++length) {
+            if (text.at(start + length - 1) == u'\r')
+                continue;
+            view.SetSelLength(length);
+            QCOMPARE(view.SelStart(), start);
+            QCOMPARE(view.SelLength(), length);
+            QCOMPARE(view.SelText(), text.mid(start, length));
+        }
+    }
+}
+
+void tst_RichTextBox::selStartIsLowerEndOfBackwardSelection()
+{
+    RichTextBox view;
+    view.SetSelText(QStringLiteral("abc\r\ndef\r\n"));
+    view.setFocus();
+    view.SetSelStart(8);
+    QTest::keyClick(&view, Qt::Key_Up, Qt::ShiftModifier);
+
+    QCOMPARE(view.SelStart(), 3);
+    QCOMPARE(view.SelLength(), 5);
+    QCOMPARE(view.SelText(), QStringLiteral("\r\ndef"));
+}
+
+void tst_RichTextBox::selTextAppendsAtEnd()
+{
+    RichTextBox view;
+    append(view, QStringLiteral("one\r\n"));
+    view.SetSelStart(1);
+    append(view, QStringLiteral("two\r\n"));
+
+    QCOMPARE(view.Text(), QStringLiteral("one\r\ntwo\r\n"));
+    QCOMPARE(view.SelStart(), view.TextLength());
+    QCOMPARE(view.document()->blockCount(), 3);
+}
+
+void tst_RichTextBox::everyLineBreakSpellingStartsOneLine_data()
+{
+    QTest::addColumn<QString>("lineBreak");
+    QTest::newRow("CR LF") << QStringLiteral("\r\n");
+    QTest::newRow("LF") << QStringLiteral("\n");
+    QTest::newRow("lone CR") << QStringLiteral("\r");
+    QTest::newRow("line separator") << QString(QChar::LineSeparator);
+    QTest::newRow("paragraph separator") << QString(QChar::ParagraphSeparator);
+}
+
+void tst_RichTextBox::everyLineBreakSpellingStartsOneLine()
+{
+    QFETCH(QString, lineBreak);
+    RichTextBox view;
+    view.SetSelText(QStringLiteral("a") + lineBreak + QStringLiteral("b"));
+
+    QCOMPARE(view.Text(), QStringLiteral("a\r\nb"));
+    QCOMPARE(view.document()->blockCount(), 2);
+}
+
+void tst_RichTextBox::pendingFaceAppliesToNextInsert()
+{
+    RichTextBox view;
+    append(view, QStringLiteral("base"));
+    view.SetSelStart(view.TextLength());
+    view.SetSelFontName(QStringLiteral("DejaVu Serif"));
+    QCOMPARE(view.SelFontName(), QStringLiteral("DejaVu Serif"));
+    view.SetSelText(QStringLiteral("serif\r\n"));
+
+    view.SetSelStart(0);
+    view.SetSelLength(4);
+    QCOMPARE(view.SelFontName(), view.FontName());
+    view.SetSelStart(4);
+    view.SetSelLength(5);
+    QCOMPARE(view.SelFontName(), QStringLiteral("DejaVu Serif"));
+    QCOMPARE(view.SelText(), QStringLiteral("serif"));
+}
+
+void tst_RichTextBox::colourRangeFromLineFeedThroughCarriageReturn()
+{
+    RichTextBox view;
+    view.SetSelText(QStringLiteral("aa\r\nbb\r\ncc"));
+    colour(view, 0, view.TextLength(), Qt::black);
+    colour(view, 3, 4, Qt::blue); // from the LF after "aa" through the CR after "bb"
+
+    QCOMPARE(colourOf(view, 0, 2), QColor(Qt::black));
+    QCOMPARE(colourOf(view, 4, 2), QColor(Qt::blue));
+    QCOMPARE(colourOf(view, 8, 2), QColor(Qt::black));
+    QCOMPARE(colourOf(view, 0, view.TextLength()), std::nullopt);
+}
+
+void tst_RichTextBox::recolourTouchesOnlyLinesOfAnotherColour()
+{
+    RichTextBox view;
+    view.SetSelText(numberedLines(500));
+
+    // Fresh text already shows black, so colouring it black changes nothing.
+    QSignalSpy changes(view.document(), &QTextDocument::contentsChange);
+    colour(view, 0, view.TextLength(), Qt::black);
+    QCOMPARE(changes.count(), 0);
+
+    const int lineStart = view.Text().indexOf(QStringLiteral("line 250"));
+    colour(view, lineStart, 8, Qt::blue);
+    QCOMPARE(changes.count(), 1);
+
+    changes.clear();
+    colour(view, 0, view.TextLength(), Qt::black);
+    QCOMPARE(changes.count(), 1);
+    QCOMPARE(changes.constFirst().at(2).toInt(), 8); // just the one recoloured line
+    QCOMPARE(colourOf(view, 0, view.TextLength()), QColor(Qt::black));
+}
+
+void tst_RichTextBox::recolourAfterTypingInsideColouredLine()
+{
+    RichTextBox view;
+    view.SetSelText(numberedLines(3));
+    colour(view, 0, view.TextLength(), Qt::black);
+    colour(view, 8, 6, Qt::blue); // "line 1"
+
+    // Text typed into the blue line comes out blue; the next recolour must still find it.
+    view.setFocus();
+    view.SetSelStart(view.TextLength());
+    QTest::keyClicks(&view, QStringLiteral("typed"));
+    view.SetSelStart(11);
+    QTest::keyClicks(&view, QStringLiteral("XY"));
+
+    colour(view, 0, view.TextLength(), Qt::black);
+    QCOMPARE(colourOf(view, 0, view.TextLength()), QColor(Qt::black));
+}
+
+void tst_RichTextBox::firstVisibleLineAndScrollWithMixedLineHeights()
+{
+    RichTextBox view;
+    for (int line = 0; line < 200; ++line) {
+        view.SetSelStart(view.TextLength());
+        QTextCharFormat size;
+        size.setFontPointSize(line % 3 == 0 ? 24 : 8);
+        view.mergeCurrentCharFormat(size);
+        view.SetSelText(QStringLiteral("line %1\r\n").arg(line));
+    }
+    view.resize(300, 200);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+
+    QCOMPARE(view.FirstVisibleLine(), 0);
+    view.LineScroll(10);
+    QCOMPARE(view.FirstVisibleLine(), 10);
+    view.LineScroll(-3);
+    QCOMPARE(view.FirstVisibleLine(), 7);
+    view.LineScroll(-100);
+    QCOMPARE(view.FirstVisibleLine(), 0);
+}
+
+void tst_RichTextBox::movingSelectionNeverScrolls()
+{
+    RichTextBox view;
+    view.SetSelText(numberedLines(300));
+    view.resize(300, 200);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    view.LineScroll(100);
+
+    view.SetSelStart(0);
+    QCOMPARE(view.FirstVisibleLine(), 100);
+    view.SetSelStart(view.TextLength());
+    view.SetSelLength(0);
+    QCOMPARE(view.FirstVisibleLine(), 100);
+}
+
+void tst_RichTextBox::redrawFreezeReleasesOnEveryPath()
+{
+    RichTextBox view;
+    {
+        const RichTextBox::RedrawFreeze outer(view);
+        {
+            const RichTextBox::RedrawFreeze inner(view);
+            QVERIFY(!view.updatesEnabled());
+        }
+        QVERIFY(!view.updatesEnabled()); // the outer freeze still holds
+    }
+    QVERIFY(view.updatesEnabled());
+
+    try {
+        const RichTextBox::RedrawFreeze freeze(view);
+        throw std::runtime_error("interrupted");
+    } catch (const std::runtime_error &) {
+    }
+    QVERIFY(view.updatesEnabled());
+}
+
+void tst_RichTextBox::notificationsFollowTheCaretMove()
+{
+    RichTextBox view;
+    view.SetSelText(numberedLines(5));
+    view.SetSelStart(0);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+
+    int caretAtKeyRelease = -1;
+    connect(&view, &RichTextBox::KeyReleased, this, [&] { caretAtKeyRelease = view.SelStart(); });
+    QTest::keyClick(&view, Qt::Key_Down);
+    QCOMPARE(caretAtKeyRelease, 8);
+
+    int caretAtMouseRelease = -1;
+    connect(&view, &RichTextBox::MouseButtonReleased, this,
+            [&] { caretAtMouseRelease = view.SelStart(); });
+    const QRect thirdLine = view.cursorRect(QTextCursor(view.document()->findBlockByNumber(2)));
+    QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, thirdLine.center());
+    QCOMPARE(caretAtMouseRelease, 16);
+
+    QSignalSpy focus(&view, &RichTextBox::FocusGained);
+    view.clearFocus();
+    view.setFocus();
+    QCOMPARE(focus.count(), 1);
+}
+
+QTEST_MAIN(tst_RichTextBox)
 #include "tst_richtextbox.moc"
