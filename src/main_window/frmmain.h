@@ -12,8 +12,8 @@ class frmMain : public QWidget
     Q_DISABLE_COPY_MOVE(frmMain)
 
 public:
-    static constexpr QStringView DefaultExampleText =
-        u"Lorem upsum epsulem. Nordum letem episcal lorem upsum epsuli nesbit moderm neo.";
+    static constexpr QLatin1StringView DefaultExampleText{
+        "Lorem upsum epsulem. Nordum letem episcal lorem upsum epsuli nesbit moderm neo."};
 
     explicit frmMain(QWidget *parent = nullptr);
     ~frmMain() override;
@@ -38,5 +38,5 @@ private:
     QSize frameExtent() const;
 
     RichTextBox *const m_rtbFonts;
-    QString m_sExampleText = DefaultExampleText.toString();
+    QString m_sExampleText{DefaultExampleText};
 };
