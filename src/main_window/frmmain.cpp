@@ -13,6 +13,7 @@ namespace {
 
 constexpr double DesignClientWidth = 9450;
 constexpr double DesignClientHeight = 3195;
+constexpr QColor HighlightColour(0, 0, 255);
 
 QIcon typeshelfIcon()
 {
@@ -38,6 +39,10 @@ frmMain::frmMain(QWidget *parent)
 
     modFontHelper::ListFontFamilies(*m_rtbFonts, m_sExampleText);
     m_rtbFonts->SetSelStart(0);
+
+    connect(m_rtbFonts, &RichTextBox::FocusGained, this, &frmMain::HighlightCurrentLine);
+    connect(m_rtbFonts, &RichTextBox::KeyReleased, this, &frmMain::HighlightCurrentLine);
+    connect(m_rtbFonts, &RichTextBox::MouseButtonReleased, this, &frmMain::HighlightCurrentLine);
 }
 
 frmMain::~frmMain() = default;
@@ -87,6 +92,37 @@ void frmMain::resizeEvent(QResizeEvent *event)
     QWidget::resizeEvent(event);
     // The view covers the client area exactly; its size follows from ours and is never negative.
     m_rtbFonts->setGeometry(rect());
+}
+
+// Colours the caret's line blue and everything else black, leaving the caret and the scroll
+// position as they were. Any selection collapses to its start.
+void frmMain::HighlightCurrentLine()
+{
+    RichTextBox &view = *m_rtbFonts;
+    const RichTextBox::RedrawFreeze freeze(view);
+
+    const int caret = view.SelStart();
+    const QString text = view.Text();
+    const int length = text.size();
+
+    // The line runs from the LF that ends the previous line (or the start of the text)
+    // through the CR that ends the caret's own line.
+    int lineStart = 0;
+    if (caret > 0 && caret < length)
+        lineStart = text.lastIndexOf(RichTextBox::LineBreak, caret - 1) + 1;
+    int lineEnd = text.indexOf(RichTextBox::LineBreak, caret) + 1;
+    if (lineEnd < lineStart)
+        lineEnd = length;
+
+    const int firstVisibleLine = view.FirstVisibleLine();
+    view.SetSelStart(0);
+    view.SetSelLength(length);
+    view.SetSelColor(Qt::black);
+    view.SetSelStart(lineStart);
+    view.SetSelLength(lineEnd - lineStart);
+    view.SetSelColor(HighlightColour);
+    view.SetSelStart(caret);
+    view.LineScroll(firstVisibleLine - view.FirstVisibleLine());
 }
 
 double frmMain::dotsPerInch() const

@@ -34,6 +34,7 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
+    void HighlightCurrentLine();
     double dotsPerInch() const;
     QSize frameExtent() const;
 

@@ -38,13 +38,16 @@ RichTextBox::RichTextBox(QWidget *parent)
     setPalette(page);
     m_uniformColour = page.color(QPalette::Text);
 
-    connect(document(), &QTextDocument::contentsChange, this, &RichTextBox::noteInsertedText);
+    connect(document(), &QTextDocument::contentsChange, this, &RichTextBox::noteChange);
+    connect(this, &QPlainTextEdit::cursorPositionChanged, this, [this] { m_startBetweenBreak = {}; });
 }
 
 RichTextBox::~RichTextBox() = default;
 
 QString RichTextBox::Text() const
 {
+    if (m_cachedText)
+        return *m_cachedText;
     QString text;
     text.reserve(TextLength());
     for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
@@ -52,6 +55,9 @@ QString RichTextBox::Text() const
             text += LineBreak;
         text += block.text();
     }
+    // Inside an edit batch the document reports its changes only at the end.
+    if (m_openBatches == 0)
+        m_cachedText = text;
     return text;
 }
 
@@ -64,13 +70,16 @@ int RichTextBox::TextLength() const
 
 int RichTextBox::SelStart() const
 {
-    return toModel(textCursor().selectionStart());
+    const int position = textCursor().selectionStart();
+    // An offset between CR and LF has no place of its own in the document; remember it.
+    return position == m_startBetweenBreak.position ? m_startBetweenBreak.offset : toModel(position);
 }
 
 void RichTextBox::SetSelStart(int offset)
 {
     const int position = toDocument(offset);
     selectDocumentRange(position, position);
+    m_startBetweenBreak = toModel(position) == offset ? OffsetAt{} : OffsetAt{offset, position};
 }
 
 int RichTextBox::SelLength() const
@@ -82,7 +91,9 @@ int RichTextBox::SelLength() const
 void RichTextBox::SetSelLength(int length)
 {
     const int start = SelStart();
-    selectDocumentRange(toDocument(start), toDocument(start + std::max(0, length)));
+    const OffsetAt kept = m_startBetweenBreak;
+    selectDocumentRange(textCursor().selectionStart(), toDocument(start + std::max(0, length)));
+    m_startBetweenBreak = kept;
 }
 
 QString RichTextBox::SelText() const
@@ -185,14 +196,18 @@ RichTextBox::RedrawFreeze::~RedrawFreeze()
 }
 
 RichTextBox::EditBatch::EditBatch(RichTextBox &view)
-    : m_cursor(view.document())
+    : m_view(view)
+    , m_cursor(view.document())
 {
+    ++m_view.m_openBatches;
+    m_view.m_cachedText.reset();
     m_cursor.beginEditBlock();
 }
 
 RichTextBox::EditBatch::~EditBatch()
 {
     m_cursor.endEditBlock();
+    --m_view.m_openBatches;
 }
 
 void RichTextBox::focusInEvent(QFocusEvent *event)
@@ -303,9 +318,12 @@ void RichTextBox::recolour(int from, int to, const QColor &colour)
     }
 }
 
-void RichTextBox::noteInsertedText(int position, int /*charsRemoved*/, int charsAdded)
+void RichTextBox::noteChange(int position, int /*charsRemoved*/, int charsAdded)
 {
-    if (!m_recolouring && charsAdded > 0)
+    if (m_recolouring)
+        return; // only colours changed
+    m_cachedText.reset();
+    if (charsAdded > 0)
         markMayDiffer(position, position + charsAdded);
 }
 

@@ -70,6 +70,7 @@ public:
         ~EditBatch();
 
     private:
+        RichTextBox &m_view;
         QTextCursor m_cursor;
     };
 
@@ -90,7 +91,7 @@ private:
     int toModel(int position) const;
     void selectDocumentRange(int anchor, int position);
     void recolour(int from, int to, const QColor &colour);
-    void noteInsertedText(int position, int charsRemoved, int charsAdded);
+    void noteChange(int position, int charsRemoved, int charsAdded);
     void markMayDiffer(int from, int to);
     QColor effectiveColour(const QTextCharFormat &format) const;
 
@@ -99,4 +100,15 @@ private:
     std::optional<QColor> m_uniformColour;
     std::vector<QTextCursor> m_mayDiffer;
     bool m_recolouring = false;
+
+    struct OffsetAt
+    {
+        int offset = -1;
+        int position = -1;
+    };
+    OffsetAt m_startBetweenBreak;
+
+    // Reading the text is frequent and changing it rare, so the text is kept until it changes.
+    mutable std::optional<QString> m_cachedText;
+    int m_openBatches = 0;
 };

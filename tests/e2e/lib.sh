@@ -44,6 +44,44 @@ e2e_start() {
     e2e_wait_for wmctrl -m || fail "openbox did not start"
 }
 
+# Limits the fonts the program sees to the DejaVu families, so what it shows is known.
+e2e_dejavu_fonts_only() {
+    cat >"$E2E_TMP/fonts.conf" <<CONF
+<?xml version="1.0"?>
+<!DOCTYPE fontconfig SYSTEM "urn:fontconfig:fonts.dtd">
+<fontconfig>
+  <dir>/usr/share/fonts/truetype/dejavu</dir>
+  <cachedir>$E2E_TMP/fontconfig-cache</cachedir>
+</fontconfig>
+CONF
+    FONTCONFIG_FILE="$E2E_TMP/fonts.conf"
+    export FONTCONFIG_FILE
+}
+
+# Prints one word per line of text in the window's screenshot, top to bottom: "blue" or
+# "black" for the colour that most of the line's ink has. The scroll bars are left out.
+e2e_line_colours() {
+    import -window "$E2E_WINDOW" "$E2E_TMP/shot.png"
+    convert "$E2E_TMP/shot.png" -crop 400x180+0+0 +repage txt:- | awk -F'[(),: ]+' '
+        NR > 1 {
+            y = $2; r = $3; g = $4; b = $5
+            if (b > 150 && r < 100 && g < 100) blue[y]++
+            else if (r < 100 && g < 100 && b < 100) black[y]++
+            if (y > last) last = y
+        }
+        END {
+            inLine = 0
+            for (y = 0; y <= last; y++) {
+                ink = blue[y] + black[y]
+                if (ink > 0) { lineBlue += blue[y]; lineBlack += black[y]; inLine = 1 }
+                if ((ink == 0 || y == last) && inLine) {
+                    print (lineBlue > lineBlack ? "blue" : "black")
+                    lineBlue = 0; lineBlack = 0; inLine = 0
+                }
+            }
+        }'
+}
+
 # Copies the executable into a folder of its own, so its settings file lands there.
 # Usage: e2e_install EXECUTABLE [NAME] -> prints the copy's path
 e2e_install() {
