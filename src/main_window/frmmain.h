@@ -3,6 +3,8 @@
 #include <QString>
 #include <QWidget>
 
+#include <optional>
+
 class RichTextBox;
 
 // The program's one window: the font catalogue in a view that fills it.
@@ -20,7 +22,8 @@ public:
 
     const QString &sExampleText() const { return m_sExampleText; }
 
-    // Outer geometry, frame included, in twips.
+    // Outer geometry, frame included, in twips. A minimised or maximised window reports the
+    // geometry it returns to.
     float Left() const;
     void SetLeft(float left);
     float Top() const;
@@ -32,12 +35,27 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    void RestoreWindowState();
+    void SaveWindowState() const;
     void HighlightCurrentLine();
+
+    QRect outerGeometry() const;
+    QMargins frameMargins() const;
+    bool isReachable(const QRect &outer) const;
     double dotsPerInch() const;
-    QSize frameExtent() const;
+    int pixels(float twips) const;
+    void applyOuterSize();
 
     RichTextBox *const m_rtbFonts;
     QString m_sExampleText{DefaultExampleText};
+
+    // The frame's size is known only once the window is on screen; until then a requested
+    // outer size is kept, so that the window does not grow by its frame on every start.
+    std::optional<int> m_outerWidthAwaitingFrame;
+    std::optional<int> m_outerHeightAwaitingFrame;
 };
