@@ -1,0 +1,258 @@
+#include "settings/modini.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace modIni;
+
+class tst_ModIni : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+
+    void reading_data();
+    void reading();
+    void writing_data();
+    void writing();
+    void everyValueReadsBackAsWritten_data();
+    void everyValueReadsBackAsWritten();
+
+    void pathIsBesideTheExecutable();
+    void missingFileIsCreated();
+    void unchangedValueLeavesFileUntouched();
+    void fileThatIsNotWritableStaysAsItWas_data();
+    void fileThatIsNotWritableStaysAsItWas();
+    void missingFolderIsNoFailure();
+
+private:
+    QString path() const { return m_folder->filePath(u"typeshelf.ini"_qs); }
+    void writeFile(const QByteArray &contents) const;
+    QByteArray fileContents() const;
+
+    std::unique_ptr<QTemporaryDir> m_folder;
+};
+
+void tst_ModIni::init()
+{
+    m_folder = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_folder->isValid());
+}
+
+void tst_ModIni::writeFile(const QByteArray &contents) const
+{
+    QFile file(path());
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(contents);
+}
+
+QByteArray tst_ModIni::fileContents() const
+{
+    QFile file(path());
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+void tst_ModIni::reading_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("value");
+
+    QTest::newRow("plain key") << QByteArray("[Settings]\nTop=120\n") << "Top" << "120";
+    QTest::newRow("key in other letter case") << QByteArray("[Settings]\ntOP=120\n") << "Top" << "120";
+    QTest::newRow("section in other letter case") << QByteArray("[SETTINGS]\nTop=1\n") << "Top" << "1";
+    QTest::newRow("blanks around names and value")
+        << QByteArray("  [ Settings ]  \n \t Top \t=  12 0 \t\n") << "Top" << "12 0";
+    QTest::newRow("double quotes removed") << QByteArray("[Settings]\nA=\" x \"\n") << "A" << " x ";
+    QTest::newRow("single quotes removed") << QByteArray("[Settings]\nA='x'\n") << "A" << "x";
+    QTest::newRow("only one pair of quotes removed")
+        << QByteArray("[Settings]\nA=\"\"x\"\"\n") << "A" << "\"x\"";
+    QTest::newRow("unmatched quotes kept") << QByteArray("[Settings]\nA=\"x'\n") << "A" << "\"x'";
+    QTest::newRow("comment line is no key") << QByteArray("[Settings]\n ;Top=1\nTop=2\n") << "Top" << "2";
+    QTest::newRow("no inline comments") << QByteArray("[Settings]\nA=b ; c\n") << "A" << "b ; c";
+    QTest::newRow("line without equals sign does no harm")
+        << QByteArray("[Settings]\nnonsense\nTop=3\n") << "Top" << "3";
+    QTest::newRow("first duplicate key wins") << QByteArray("[Settings]\nTop=1\nTop=2\n") << "Top" << "1";
+    QTest::newRow("only the first section of a name")
+        << QByteArray("[Settings]\nA=1\n[Other]\nTop=9\n[Settings]\nTop=2\n") << "Top" << "";
+    QTest::newRow("keys before any section belong to none") << QByteArray("Top=1\n[Settings]\n") << "Top" << "";
+    QTest::newRow("key of another section") << QByteArray("[Other]\nTop=1\n") << "Top" << "";
+    QTest::newRow("CR LF line endings") << QByteArray("[Settings]\r\nA=1\r\nTop=2\r\n") << "Top" << "2";
+    QTest::newRow("lone CR line endings") << QByteArray("[Settings]\rA=1\rTop=2\r") << "Top" << "2";
+    QTest::newRow("last line without break") << QByteArray("[Settings]\nTop=2") << "Top" << "2";
+    QTest::newRow("byte-order mark") << QByteArray("\xEF\xBB\xBF[Settings]\nTop=2\n") << "Top" << "2";
+    QTest::newRow("UTF-8 text") << QByteArray("[Settings]\nExampleText=Ξεσκεπάζω 日本 😀\n")
+                                << "ExampleText" << u"Ξεσκεπάζω 日本 😀"_qs;
+    QTest::newRow("long value read whole")
+        << QByteArray("[Settings]\nA=" + QByteArray(300, 'x') + "\n") << "A" << QString(300, u'x');
+    QTest::newRow("value holding equals signs") << QByteArray("[Settings]\nA=b=c\n") << "A" << "b=c";
+    QTest::newRow("empty value") << QByteArray("[Settings]\nTop=\n") << "Top" << "";
+    QTest::newRow("missing key") << QByteArray("[Settings]\nLeft=1\n") << "Top" << "";
+    QTest::newRow("empty file") << QByteArray() << "Top" << "";
+    QTest::newRow("binary garbage") << QByteArray("\0\xff\x01[\x80=\n\r", 8) << "Top" << "";
+}
+
+void tst_ModIni::reading()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QString, key);
+    QFETCH(QString, value);
+    QCOMPARE(ValueInIni(file, SectionName, key), value);
+
+    writeFile(file);
+    QCOMPARE(ReadIniFileValue(path(), SectionName, key), value);
+}
+
+void tst_ModIni::writing_data()
+{
+    QTest::addColumn<QByteArray>("before");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QByteArray>("after");
+
+    QTest::newRow("new file") << QByteArray() << "Top" << "5" << QByteArray("[Settings]\nTop=5\n");
+    QTest::newRow("value replaced where it stands, spelling kept")
+        << QByteArray("[Settings]\n  tOP = 1 \nLeft=2\n") << "Top" << "5"
+        << QByteArray("[Settings]\n  tOP = 5\nLeft=2\n");
+    QTest::newRow("new key after the section's last entry")
+        << QByteArray("; mine\n[Settings]\nLeft=2\n\n[Other]\nx=1\n") << "Top" << "5"
+        << QByteArray("; mine\n[Settings]\nLeft=2\nTop=5\n\n[Other]\nx=1\n");
+    QTest::newRow("new key in a section without entries")
+        << QByteArray("[Settings]\n[Other]\n") << "Top" << "5"
+        << QByteArray("[Settings]\nTop=5\n[Other]\n");
+    QTest::newRow("missing section appended at the end")
+        << QByteArray("; comment\n\n[Other]\nx=1\n") << "Top" << "5"
+        << QByteArray("; comment\n\n[Other]\nx=1\n[Settings]\nTop=5\n");
+    QTest::newRow("CR LF file keeps CR LF")
+        << QByteArray("[Settings]\r\nLeft=2\r\n") << "Top" << "5"
+        << QByteArray("[Settings]\r\nLeft=2\r\nTop=5\r\n");
+    QTest::newRow("last line without break stays so")
+        << QByteArray("[Settings]\nLeft=2") << "Top" << "5" << QByteArray("[Settings]\nLeft=2\nTop=5");
+    QTest::newRow("section appended after an open last line")
+        << QByteArray("[Other]\r\nx=1") << "Top" << "5"
+        << QByteArray("[Other]\r\nx=1\r\n[Settings]\r\nTop=5\r\n");
+    QTest::newRow("byte-order mark kept")
+        << QByteArray("\xEF\xBB\xBF[Settings]\nTop=1\n") << "Top" << "5"
+        << QByteArray("\xEF\xBB\xBF[Settings]\nTop=5\n");
+    QTest::newRow("first of duplicate keys changed")
+        << QByteArray("[Settings]\nTop=1\nTop=2\n") << "Top" << "5"
+        << QByteArray("[Settings]\nTop=5\nTop=2\n");
+    QTest::newRow("other bytes kept, invalid UTF-8 too")
+        << QByteArray("\x80\xff junk\n[Settings]\nTop=1\n\x01\x02\n") << "Top" << "5"
+        << QByteArray("\x80\xff junk\n[Settings]\nTop=5\n\x01\x02\n");
+    QTest::newRow("blanks at the edges quoted") << QByteArray() << "A" << " x "
+                                                << QByteArray("[Settings]\nA=\" x \"\n");
+    QTest::newRow("enclosing quotes quoted again") << QByteArray() << "A" << "'x'"
+                                                   << QByteArray("[Settings]\nA=\"'x'\"\n");
+    QTest::newRow("line breaks never split the line")
+        << QByteArray() << "A" << "one\r\n[Evil]\ntwo" << QByteArray("[Settings]\nA=one  [Evil] two\n");
+    QTest::newRow("UTF-8 written") << QByteArray() << "ExampleText" << u"Ünïcødé 日本"_qs
+                                   << QByteArray("[Settings]\nExampleText=Ünïcødé 日本\n");
+}
+
+void tst_ModIni::writing()
+{
+    QFETCH(QByteArray, before);
+    QFETCH(QString, key);
+    QFETCH(QString, value);
+    QFETCH(QByteArray, after);
+    QCOMPARE(IniWithValue(before, SectionName, key, value), after);
+
+    if (!before.isEmpty())
+        writeFile(before);
+    WriteIniFileValue(path(), SectionName, key, value);
+    QCOMPARE(fileContents(), after);
+}
+
+void tst_ModIni::everyValueReadsBackAsWritten_data()
+{
+    QTest::addColumn<QString>("value");
+    QTest::newRow("empty") << QString();
+    QTest::newRow("blanks only") << u"   "_qs;
+    QTest::newRow("quotes only") << u"\"\""_qs;
+    QTest::newRow("one quote") << u"'"_qs;
+    QTest::newRow("quoted with blanks inside") << u"\" a \""_qs;
+    QTest::newRow("semicolon first") << u";not a comment"_qs;
+    QTest::newRow("bracket first") << u"[Settings]"_qs;
+    QTest::newRow("200 characters") << QString(200, u'é');
+    QTest::newRow("emoji") << u"😀 👍🏽"_qs;
+}
+
+void tst_ModIni::everyValueReadsBackAsWritten()
+{
+    QFETCH(QString, value);
+    writeFile("[Settings]\nA=old\n");
+    WriteIniFileValue(path(), SectionName, u"A", value);
+    QCOMPARE(ReadIniFileValue(path(), SectionName, u"A"), value);
+    QCOMPARE(ReadIniFileValue(path(), SectionName, u"B"), QString());
+}
+
+void tst_ModIni::pathIsBesideTheExecutable()
+{
+    const QFileInfo executable(QCoreApplication::applicationFilePath());
+    QCOMPARE(SettingsFilePath(),
+             executable.absolutePath() + u'/' + executable.completeBaseName() + u".ini"_qs);
+}
+
+void tst_ModIni::missingFileIsCreated()
+{
+    WriteIniFileValue(path(), SectionName, u"Left", u"1"_qs);
+    WriteIniFileValue(path(), SectionName, u"Top", u"2"_qs);
+    QCOMPARE(fileContents(), QByteArray("[Settings]\nLeft=1\nTop=2\n"));
+}
+
+void tst_ModIni::unchangedValueLeavesFileUntouched()
+{
+    writeFile("[Settings]\nTop=5\n");
+    const QDateTime written = QDateTime::currentDateTime().addSecs(-3600);
+    QFile file(path());
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    QVERIFY(file.setFileTime(written, QFileDevice::FileModificationTime));
+    file.close();
+
+    WriteIniFileValue(path(), SectionName, u"Top", u"5"_qs);
+    QCOMPARE(QFileInfo(path()).lastModified(), written);
+}
+
+void tst_ModIni::fileThatIsNotWritableStaysAsItWas_data()
+{
+    QTest::addColumn<QFileDevice::Permissions>("permissions");
+    QTest::newRow("read-only file") << QFileDevice::Permissions(QFileDevice::ReadOwner);
+    QTest::newRow("unreadable file") << QFileDevice::Permissions(QFileDevice::WriteOwner);
+}
+
+void tst_ModIni::fileThatIsNotWritableStaysAsItWas()
+{
+    QFETCH(QFileDevice::Permissions, permissions);
+    const QByteArray original("[Settings]\nTop=1\n");
+    writeFile(original);
+    QVERIFY(QFile::setPermissions(path(), permissions));
+    if (QFileInfo(path()).isWritable() && QFileInfo(path()).isReadable())
+        QSKIP("permissions do not bind this user (root)");
+
+    WriteIniFileValue(path(), SectionName, u"Top", u"2"_qs);
+
+    QVERIFY(QFile::setPermissions(path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+    QCOMPARE(fileContents(), original);
+}
+
+void tst_ModIni::missingFolderIsNoFailure()
+{
+    const QString inMissingFolder = m_folder->filePath(u"gone/typeshelf.ini"_qs);
+    WriteIniFileValue(inMissingFolder, SectionName, u"Top", u"2"_qs);
+    QCOMPARE(ReadIniFileValue(inMissingFolder, SectionName, u"Top"), QString());
+
+    // A folder where the file should be is not replaced either.
+    QVERIFY(QDir(m_folder->path()).mkdir(u"typeshelf.ini"_qs));
+    WriteIniFileValue(path(), SectionName, u"Top", u"2"_qs);
+    QVERIFY(QFileInfo(path()).isDir());
+    QCOMPARE(ReadIniFileValue(path(), SectionName, u"Top"), QString());
+}
+
+QTEST_GUILESS_MAIN(tst_ModIni)
+#include "tst_modini.moc"

@@ -1,0 +1,166 @@
+#include "main_window/frmmain.h"
+#include "settings/modini.h"
+#include "view/richtextbox.h"
+
+#include <QFile>
+#include <QTest>
+
+// The window restores its geometry and sentence from the settings file beside this test's
+// executable and writes them back on close.
+class tst_WindowState : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+
+    void withoutFileDesignValuesAndFiveKeysInOrder();
+    void storedGeometryIsApplied();
+    void unusableNumbersLeaveDefaults_data();
+    void unusableNumbersLeaveDefaults();
+    void storedSentenceOnEveryLine();
+    void emptySentenceGivesDefaultAndIsWrittenBack();
+    void longSentenceSurvivesUnchanged();
+    void reopeningLeavesFileUnchanged();
+
+private:
+    static void writeSettings(const QByteArray &contents);
+    static QByteArray settings();
+    void openWindow();
+    void closeWindow() { m_window->close(); }
+    int pixels(double twips) const { return qRound(twips * m_window->logicalDpiY() / 1440.0); }
+
+    std::unique_ptr<frmMain> m_window;
+};
+
+void tst_WindowState::init()
+{
+    QFile::remove(modIni::SettingsFilePath());
+}
+
+void tst_WindowState::cleanup()
+{
+    m_window.reset();
+    QFile::remove(modIni::SettingsFilePath());
+}
+
+void tst_WindowState::writeSettings(const QByteArray &contents)
+{
+    QFile file(modIni::SettingsFilePath());
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(contents);
+}
+
+QByteArray tst_WindowState::settings()
+{
+    QFile file(modIni::SettingsFilePath());
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void tst_WindowState::openWindow()
+{
+    m_window = std::make_unique<frmMain>();
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+}
+
+void tst_WindowState::withoutFileDesignValuesAndFiveKeysInOrder()
+{
+    openWindow();
+    QCOMPARE(m_window->size(), QSize(pixels(9450), pixels(3195)));
+    closeWindow();
+
+    const QByteArray expected = QStringLiteral("[Settings]\nLeft=%1\nTop=%2\nWidth=%3\nHeight=%4\n"
+                                               "ExampleText=%5\n")
+                                    .arg(m_window->Left())
+                                    .arg(m_window->Top())
+                                    .arg(m_window->Width())
+                                    .arg(m_window->Height())
+                                    .arg(frmMain::DefaultExampleText)
+                                    .toUtf8();
+    QCOMPARE(settings(), expected);
+}
+
+void tst_WindowState::storedGeometryIsApplied()
+{
+    writeSettings("[Settings]\nLeft=1500\nTop=2250\nWidth=6000\nHeight=4500\n");
+    openWindow();
+    QCOMPARE(m_window->frameGeometry(), QRect(pixels(1500), pixels(2250), pixels(6000), pixels(4500)));
+    QCOMPARE(m_window->Width(), 6000.0f);
+}
+
+void tst_WindowState::unusableNumbersLeaveDefaults_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<bool>("leftApplied");
+    QTest::newRow("letters for Top") << QByteArray("Top=abc\nLeft=1500") << true;
+    QTest::newRow("empty Top") << QByteArray("Top=\nLeft=1500") << true;
+    QTest::newRow("far off every screen") << QByteArray("Top=0\nLeft=-720000") << false;
+    QTest::newRow("beyond 32 bits") << QByteArray("Top=0\nLeft=99999999999") << false;
+    QTest::newRow("negative size") << QByteArray("Width=-500\nHeight=0") << false;
+}
+
+void tst_WindowState::unusableNumbersLeaveDefaults()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(bool, leftApplied);
+    openWindow();
+    const QRect defaults = m_window->frameGeometry();
+    m_window.reset();
+
+    writeSettings("[Settings]\n" + file + "\n");
+    openWindow();
+    const QRect restored = m_window->frameGeometry();
+    QCOMPARE(restored.size(), defaults.size());
+    QCOMPARE(restored.x(), leftApplied ? pixels(1500) : defaults.x());
+    if (leftApplied)
+        QCOMPARE(restored.y(), defaults.y());
+}
+
+void tst_WindowState::storedSentenceOnEveryLine()
+{
+    writeSettings("[settings]\nexampletext = Sphinx of black quartz, judge my vow.\n");
+    openWindow();
+    const QString text = m_window->findChild<RichTextBox *>()->Text();
+    const QString line = u"\t\t\tSphinx of black quartz, judge my vow.\r\n"_qs;
+    QVERIFY(text.endsWith(line));
+    QCOMPARE(text.count(line), text.count(RichTextBox::LineBreak));
+}
+
+void tst_WindowState::emptySentenceGivesDefaultAndIsWrittenBack()
+{
+    writeSettings("[Settings]\nExampleText=\n");
+    openWindow();
+    QCOMPARE(m_window->sExampleText(), frmMain::DefaultExampleText);
+    closeWindow();
+    QVERIFY(settings().contains("\nExampleText=" + QByteArray(frmMain::DefaultExampleText.data()) + "\n"));
+}
+
+void tst_WindowState::longSentenceSurvivesUnchanged()
+{
+    const QString sentence = QString(100, u'Ж') + QString(100, u'x');
+    writeSettings("[Settings]\nExampleText=" + sentence.toUtf8() + "\n");
+    for (int run = 0; run < 2; ++run) {
+        openWindow();
+        QCOMPARE(m_window->sExampleText(), sentence);
+        closeWindow();
+    }
+    QCOMPARE(modIni::ReadIniValue(u"ExampleText"_qs), sentence);
+}
+
+void tst_WindowState::reopeningLeavesFileUnchanged()
+{
+    writeSettings("; kept\r\n[Settings]\r\nLeft=1500\r\nTop=1500\r\nWidth=6000\r\nHeight=4500\r\n"
+                  "ExampleText=\"  padded  \"\r\n");
+    const QByteArray original = settings();
+    for (int run = 0; run < 3; ++run) {
+        openWindow();
+        QCOMPARE(m_window->sExampleText(), u"  padded  "_qs);
+        closeWindow();
+        QCOMPARE(settings(), original);
+    }
+}
+
+QTEST_MAIN(tst_WindowState)
+#include "tst_windowstate.moc"
