@@ -5,7 +5,7 @@ set -eu
 
 build_packages="cmake ninja-build g++ qt6-base-dev"
 # A real X server, a window manager and the tools that drive and inspect real windows.
-test_packages="xvfb xauth openbox xdotool wmctrl x11-utils imagemagick fonts-dejavu-core"
+test_packages="xvfb xauth openbox xdotool wmctrl x11-utils xclip imagemagick fonts-dejavu-core"
 
 packages=$build_packages
 [ "${1:-}" = test ] && packages="$packages $test_packages"

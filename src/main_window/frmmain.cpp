@@ -106,6 +106,13 @@ void frmMain::resizeEvent(QResizeEvent *event)
     QWidget::resizeEvent(event);
     // The view covers the client area exactly; its size follows from ours and is never negative.
     m_rtbFonts->setGeometry(rect());
+    rememberNormalFrame();
+}
+
+void frmMain::moveEvent(QMoveEvent *event)
+{
+    QWidget::moveEvent(event);
+    rememberNormalFrame();
 }
 
 void frmMain::showEvent(QShowEvent *event)
@@ -195,8 +202,15 @@ void frmMain::HighlightCurrentLine()
 QRect frmMain::outerGeometry() const
 {
     if (windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen))
-        return normalGeometry().marginsAdded(frameMargins());
+        return normalGeometry().marginsAdded(m_normalFrameMargins);
     return frameGeometry();
+}
+
+void frmMain::rememberNormalFrame()
+{
+    // A maximised window often loses its borders, so its frame says nothing of the normal one.
+    if (windowState() == Qt::WindowNoState)
+        m_normalFrameMargins = frameMargins();
 }
 
 QMargins frmMain::frameMargins() const

@@ -35,6 +35,7 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
+    void moveEvent(QMoveEvent *event) override;
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -46,6 +47,7 @@ private:
 
     QRect outerGeometry() const;
     QMargins frameMargins() const;
+    void rememberNormalFrame();
     bool isReachable(const QRect &outer) const;
     double dotsPerInch() const;
     int pixels(float twips) const;
@@ -58,4 +60,5 @@ private:
     // outer size is kept, so that the window does not grow by its frame on every start.
     std::optional<int> m_outerWidthAwaitingFrame;
     std::optional<int> m_outerHeightAwaitingFrame;
+    QMargins m_normalFrameMargins;
 };

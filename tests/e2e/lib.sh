@@ -108,6 +108,15 @@ e2e_close() {
     E2E_APP_PID=
 }
 
+# Prints the window's outer geometry, frame included, as "x y width height" in pixels.
+e2e_outer_geometry() {
+    set -- $(xprop -id "$E2E_WINDOW" _NET_FRAME_EXTENTS | sed 's/.*= //; s/,//g')
+    echo $(($(e2e_window_info 'Absolute upper-left X') - $1)) \
+        $(($(e2e_window_info 'Absolute upper-left Y') - $3)) \
+        $(($(e2e_window_info Width) + $1 + $2)) \
+        $(($(e2e_window_info Height) + $3 + $4))
+}
+
 # Prints one attribute of the window as xwininfo reports it, e.g. "Width".
 e2e_window_info() {
     xwininfo -id "$E2E_WINDOW" | sed -n "s/^ *$1: *//p"
