@@ -3,7 +3,7 @@
 # Run as root it installs what is missing; otherwise it names the command to run.
 set -eu
 
-build_packages="cmake ninja-build g++ qt6-base-dev"
+build_packages="cmake ninja-build g++ qt6-base-dev libfontconfig-dev"
 # A real X server, a window manager and the tools that drive and inspect real windows.
 test_packages="xvfb xauth openbox xdotool wmctrl x11-utils xclip imagemagick fonts-dejavu-core"
 

@@ -1,10 +1,12 @@
 #include "main_window/frmmain.h"
+#include "view/basefont.h"
 
 #include <QApplication>
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    ResolveApplicationFontFamily();
     frmMain window;
     window.show();
     return app.exec();

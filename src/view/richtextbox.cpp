@@ -11,6 +11,8 @@
 
 namespace {
 
+constexpr int FamilyHashKey = QTextFormat::UserProperty + 1;
+
 // Every line-break spelling becomes one block separator, so CR LF never splits into two lines
 // and a line separator never makes one block span two lines on screen.
 QString withBlockBreaks(QString text)
@@ -164,6 +166,15 @@ void RichTextBox::SetSelFontName(const QString &family)
 {
     QTextCharFormat face;
     face.setFontFamilies({family});
+    // Qt hashes a family list by its type alone, so formats differing only in family all
+    // collide and every new one is compared with all before it. The name as a string gives
+    // each format a hash of its own, and interning stays constant-time with many families.
+    face.setProperty(FamilyHashKey, family);
+    // Text set in a face of its own shows that face's glyphs only: borrowing missing ones from
+    // other fonts would misrepresent the face, and looking for them costs a search of every
+    // installed family.
+    if (family != FontName())
+        face.setFontStyleStrategy(QFont::NoFontMerging);
     mergeCurrentCharFormat(face);
 }
 
