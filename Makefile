@@ -1,7 +1,7 @@
 BUILD_DIR ?= build
 BUILD_TYPE ?= RelWithDebInfo
 
-.PHONY: all build run test clean
+.PHONY: all build run test bench clean
 
 all: build
 
@@ -17,6 +17,12 @@ test:
 	scripts/install-deps.sh test
 	$(MAKE) build
 	ctest --test-dir $(BUILD_DIR) --output-on-failure --timeout 300
+
+# Generates the font corpora in the build tree (once), then runs every benchmark.
+bench:
+	scripts/install-deps.sh bench
+	$(MAKE) build
+	/usr/bin/python3 bench/run_bench.py $(BUILD_DIR) $(BUILD_DIR)/bench/results.json
 
 clean:
 	rm -rf $(BUILD_DIR)

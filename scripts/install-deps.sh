@@ -1,14 +1,19 @@
 #!/bin/sh
-# Installs the Debian packages that building (and, with "test", testing) Typeshelf needs.
+# Installs the Debian packages that building (and, with "test" or "bench", testing and
+# benchmarking) Typeshelf needs.
 # Run as root it installs what is missing; otherwise it names the command to run.
 set -eu
 
 build_packages="cmake ninja-build g++ qt6-base-dev libfontconfig-dev"
-# A real X server, a window manager and the tools that drive and inspect real windows.
-test_packages="xvfb xauth openbox xdotool wmctrl x11-utils xclip imagemagick fonts-dejavu-core"
+# A real X server, a window manager and the tools that drive and inspect real windows; the
+# benchmarks make their font corpus with fontTools.
+test_packages="xvfb xauth openbox xdotool wmctrl x11-utils xclip imagemagick fonts-dejavu-core
+python3 python3-fonttools fontconfig"
 
 packages=$build_packages
-[ "${1:-}" = test ] && packages="$packages $test_packages"
+case "${1:-}" in
+test | bench) packages="$packages $test_packages" ;;
+esac
 
 missing=""
 for package in $packages; do

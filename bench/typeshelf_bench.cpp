@@ -1,0 +1,223 @@
+// Measures Typeshelf on whatever fonts fontconfig offers; run_bench.py points it at a corpus.
+//
+//   typeshelf_bench startup [--bare]   ms from process start to the view's first paint
+//   typeshelf_bench fill REPEAT        median ms of ListFontFamilies
+//   typeshelf_bench highlight REPEAT   median ms of one highlight near the top, middle, end
+//   typeshelf_bench paging             median and worst ms of one Page Down, repaint included
+//
+// Results are printed as "name=value" lines; peak resident memory ends every run.
+
+#include "font_catalogue/modfonthelper.h"
+#include "main_window/frmmain.h"
+#include "view/basefont.h"
+#include "view/richtextbox.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QKeyEvent>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QTextStream>
+#include <QTimer>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+const QString Sentence = QString(frmMain::DefaultExampleText);
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values.empty() ? 0 : values[values.size() / 2];
+}
+
+void report(const char *name, double value)
+{
+    std::printf("%s=%.3f\n", name, value);
+}
+
+double peakResidentMegabytes()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').constFirst().toDouble() / 1024;
+    }
+    return 0;
+}
+
+double millisecondsSince(qint64 monotonicNanoseconds)
+{
+    const auto now = std::chrono::steady_clock::now().time_since_epoch();
+    return double(std::chrono::nanoseconds(now).count() - monotonicNanoseconds) / 1e6;
+}
+
+// Counts the paints that reach a widget.
+class PaintWatch : public QObject
+{
+public:
+    explicit PaintWatch(QWidget *widget) { widget->installEventFilter(this); }
+    int paints = 0;
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        paints += event->type() == QEvent::Paint;
+        return false;
+    }
+};
+
+RichTextBox &viewOf(frmMain &window)
+{
+    return *window.findChild<RichTextBox *>();
+}
+
+void send(QWidget *target, QEvent::Type type, Qt::Key key)
+{
+    QKeyEvent event(type, key, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &event);
+}
+
+void showAndSettle(QWidget &window)
+{
+    window.show();
+    QElapsedTimer settle;
+    settle.start();
+    while (settle.elapsed() < 300)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+}
+
+// The start of a process as the driver saw it, or this process's own start if run by hand.
+qint64 processStart()
+{
+    bool ok = false;
+    const qint64 start = qEnvironmentVariable("TYPESHELF_BENCH_T0").toLongLong(&ok);
+    return ok ? start : std::chrono::nanoseconds(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+int startup(QApplication &app, bool bare, qint64 start)
+{
+    std::unique_ptr<QWidget> window;
+    QWidget *viewport = nullptr;
+    if (bare) {
+        auto view = std::make_unique<RichTextBox>();
+        view->resize(630, 213);
+        viewport = view->viewport();
+        window = std::move(view);
+    } else {
+        ResolveApplicationFontFamily();
+        auto main = std::make_unique<frmMain>();
+        viewport = viewOf(*main).viewport();
+        window = std::move(main);
+    }
+    PaintWatch watch(viewport);
+    window->show();
+    while (watch.paints == 0)
+        app.processEvents(QEventLoop::WaitForMoreEvents);
+    report("first_paint_ms", millisecondsSince(start));
+    return 0;
+}
+
+int fill(int repeat)
+{
+    ResolveApplicationFontFamily();
+    const QStringList families = modFontHelper::SystemFontFamilies();
+    std::vector<double> times;
+    for (int run = 0; run < repeat; ++run) {
+        RichTextBox view;
+        QElapsedTimer timer;
+        timer.start();
+        modFontHelper::ListFontFamilies(view, Sentence, [&] { return families; });
+        times.push_back(timer.nsecsElapsed() / 1e6);
+    }
+    report("families", families.size());
+    report("fill_ms", median(times));
+    return 0;
+}
+
+int highlight(int repeat)
+{
+    ResolveApplicationFontFamily();
+    frmMain window;
+    RichTextBox &view = viewOf(window);
+    showAndSettle(window);
+    const int lines = view.document()->blockCount();
+
+    const std::pair<const char *, int> places[] = {
+        {"highlight_top_ms", 1}, {"highlight_middle_ms", lines / 2}, {"highlight_end_ms", lines - 3}};
+    for (const auto &[name, line] : places) {
+        view.verticalScrollBar()->setValue(std::max(0, line - 5));
+        QTextCursor cursor(view.document()->findBlockByNumber(line));
+        view.setTextCursor(cursor);
+        std::vector<double> times;
+        for (int run = 0; run < repeat; ++run) {
+            // Alternate between two lines, so that every run moves the highlight.
+            send(&view, QEvent::KeyPress, run % 2 ? Qt::Key_Up : Qt::Key_Down);
+            QElapsedTimer timer;
+            timer.start();
+            send(&view, QEvent::KeyRelease, run % 2 ? Qt::Key_Up : Qt::Key_Down);
+            times.push_back(timer.nsecsElapsed() / 1e6);
+            QCoreApplication::processEvents();
+        }
+        report(name, median(times));
+    }
+    return 0;
+}
+
+int paging()
+{
+    ResolveApplicationFontFamily();
+    frmMain window;
+    RichTextBox &view = viewOf(window);
+    showAndSettle(window);
+    PaintWatch watch(view.viewport());
+
+    std::vector<double> times;
+    const int last = view.document()->blockCount() - 1;
+    while (view.textCursor().blockNumber() < last) {
+        const int paintsBefore = watch.paints;
+        QElapsedTimer timer;
+        timer.start();
+        send(&view, QEvent::KeyPress, Qt::Key_PageDown);
+        send(&view, QEvent::KeyRelease, Qt::Key_PageDown);
+        while (watch.paints == paintsBefore)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        times.push_back(timer.nsecsElapsed() / 1e6);
+    }
+    report("pages", times.size());
+    report("page_median_ms", median(times));
+    report("page_worst_ms", times.empty() ? 0 : *std::max_element(times.begin(), times.end()));
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    const qint64 start = processStart();
+    QApplication app(argc, argv);
+    const QStringList arguments = app.arguments();
+    const QString mode = arguments.value(1);
+    const int repeat = std::max(1, arguments.value(2).toInt());
+
+    int status = 2;
+    if (mode == u"startup")
+        status = startup(app, arguments.contains(u"--bare"_qs), start);
+    else if (mode == u"fill")
+        status = fill(repeat);
+    else if (mode == u"highlight")
+        status = highlight(repeat);
+    else if (mode == u"paging")
+        status = paging();
+    else
+        std::fprintf(stderr, "usage: typeshelf_bench startup [--bare] | fill N | highlight N | paging\n");
+    report("peak_rss_mb", peakResidentMegabytes());
+    return status;
+}
