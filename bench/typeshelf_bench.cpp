@@ -193,7 +193,9 @@ int paging()
     }
     report("pages", times.size());
     report("page_median_ms", median(times));
-    report("page_worst_ms", times.empty() ? 0 : *std::max_element(times.begin(), times.end()));
+    const auto worst = std::max_element(times.begin(), times.end());
+    report("page_worst_ms", times.empty() ? 0 : *worst);
+    report("page_worst_step", double(worst - times.begin()));
     return 0;
 }
 
