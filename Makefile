@@ -1,7 +1,10 @@
 BUILD_DIR ?= build
 BUILD_TYPE ?= RelWithDebInfo
+SANITIZE_DIR ?= build-asan
+FUZZ_DIR ?= build-fuzz
+FUZZ_SECONDS ?= 60
 
-.PHONY: all build run test bench clean
+.PHONY: all build run test sanitize fuzz bench clean
 
 all: build
 
@@ -17,6 +20,28 @@ test:
 	scripts/install-deps.sh test
 	$(MAKE) build
 	ctest --test-dir $(BUILD_DIR) --output-on-failure --timeout 300
+	$(MAKE) sanitize
+	$(MAKE) fuzz FUZZ_SECONDS=30
+
+# The whole suite again, built with AddressSanitizer and UndefinedBehaviorSanitizer; any
+# report fails the run.
+sanitize:
+	scripts/install-deps.sh test
+	cmake -S . -B $(SANITIZE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTYPESHELF_SANITIZE=ON
+	cmake --build $(SANITIZE_DIR)
+	LSAN_OPTIONS=suppressions=$(CURDIR)/tests/sanitizers/lsan.supp \
+		ctest --test-dir $(SANITIZE_DIR) --output-on-failure --timeout 300 --label-exclude bench
+
+# Fuzzes the settings file rules for FUZZ_SECONDS; new inputs stay in $(FUZZ_DIR)/corpus.
+fuzz:
+	scripts/install-deps.sh test
+	cmake -S . -B $(FUZZ_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+		-DCMAKE_CXX_COMPILER=clang++ -DTYPESHELF_FUZZ=ON -DBUILD_TESTING=OFF
+	cmake --build $(FUZZ_DIR) --target fuzz_modini
+	mkdir -p $(FUZZ_DIR)/corpus
+	$(FUZZ_DIR)/tests/fuzz/fuzz_modini -dict=tests/fuzz/ini.dict -max_len=4096 \
+		-max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 -artifact_prefix=$(FUZZ_DIR)/ \
+		$(FUZZ_DIR)/corpus tests/fuzz/corpus
 
 # Generates the font corpora in the build tree (once), then runs every benchmark.
 bench:
@@ -25,4 +50,4 @@ bench:
 	/usr/bin/python3 bench/run_bench.py $(BUILD_DIR) $(BUILD_DIR)/bench/results.json
 
 clean:
-	rm -rf $(BUILD_DIR)
+	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(FUZZ_DIR)

@@ -6,9 +6,9 @@ set -eu
 
 build_packages="cmake ninja-build g++ qt6-base-dev libfontconfig-dev"
 # A real X server, a window manager and the tools that drive and inspect real windows; the
-# benchmarks make their font corpus with fontTools.
+# benchmarks make their font corpus with fontTools; the fuzzer needs clang and libFuzzer.
 test_packages="xvfb xauth openbox xdotool wmctrl x11-utils xclip imagemagick fonts-dejavu-core
-python3 python3-fonttools fontconfig"
+python3 python3-fonttools fontconfig clang libclang-rt-dev"
 
 packages=$build_packages
 case "${1:-}" in

@@ -181,6 +181,7 @@ void tst_ModIni::everyValueReadsBackAsWritten_data()
     QTest::newRow("bracket first") << u"[Settings]"_qs;
     QTest::newRow("200 characters") << QString(200, u'é');
     QTest::newRow("emoji") << u"😀 👍🏽"_qs;
+    QTest::newRow("starting with U+FEFF") << u"\uFEFF\uFEFFx"_qs;
 }
 
 void tst_ModIni::everyValueReadsBackAsWritten()

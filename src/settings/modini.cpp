@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QStringDecoder>
 
 #include <optional>
 
@@ -81,9 +82,17 @@ Entry parse(const QByteArray &contents, const Line &line)
             trimmed(text.sliced(valueBegin))};
 }
 
+// Every character as it stands: a value may well start with U+FEFF, which a plain decoder
+// would drop as a byte-order mark.
+QString decoded(QByteArrayView utf8)
+{
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringConverter::Flag::ConvertInitialBom);
+    return decoder(utf8);
+}
+
 bool sameName(QByteArrayView stored, QStringView wanted)
 {
-    return QString::fromUtf8(stored).compare(wanted, Qt::CaseInsensitive) == 0;
+    return decoded(stored).compare(wanted, Qt::CaseInsensitive) == 0;
 }
 
 bool isQuote(QChar c)
@@ -212,7 +221,7 @@ QString ValueInIni(const QByteArray &contents, QStringView section, QStringView 
     const SectionLines found = findSection(contents, lines, section, key);
     if (!found.key)
         return {};
-    const QString value = QString::fromUtf8(parse(contents, lines[*found.key]).value);
+    const QString value = decoded(parse(contents, lines[*found.key]).value);
     return isEnclosedInQuotes(value) ? value.sliced(1, value.size() - 2) : value;
 }
 
