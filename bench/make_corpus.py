@@ -3,12 +3,18 @@
 
 All faces live in one font collection and share every table but their names, so 10,000
 families take a few megabytes. A fontconfig configuration beside the collection lists only
-the corpus, so the program enumerates it through the same path as installed fonts.
+the corpus and the interface font, so the program enumerates it through the same path as
+installed fonts.
 
 Usage: make_corpus.py SOURCE_FONT OUTPUT_FOLDER COUNT
+       make_corpus.py SOURCE_FONT OUTPUT_FOLDER --names NAMES.json [--unicodes FIRST-LAST]
+The second form names the families as the JSON list says (the tests use it for hostile names)
+and keeps only the characters in the given range of code points.
 """
 
+import argparse
 import io
+import json
 import os
 import struct
 import subprocess
@@ -34,14 +40,14 @@ def family_name(index):
     return f"Corpus Family {index:05d}"
 
 
-def latin_subset(source):
+def subset_of(source, unicodes):
     font = TTFont(source)
     options = subset.Options()
     options.layout_features = []
     options.drop_tables += ["FFTM"]
     options.notdef_outline = True
     subsetter = subset.Subsetter(options)
-    subsetter.populate(unicodes=range(0x20, 0x7F))
+    subsetter.populate(unicodes=unicodes)
     subsetter.subset(font)
     data = io.BytesIO()
     font.save(data)
@@ -104,15 +110,28 @@ def write_collection(path, base, names):
 
 
 def main():
-    source, folder, count = sys.argv[1], os.path.abspath(sys.argv[2]), int(sys.argv[3])
+    parser = argparse.ArgumentParser()
+    parser.add_argument("source")
+    parser.add_argument("folder")
+    parser.add_argument("count", nargs="?", type=int, default=0)
+    parser.add_argument("--names", help="a JSON list of family names")
+    parser.add_argument("--unicodes", default="20-7E", help="hexadecimal FIRST-LAST")
+    options = parser.parse_args()
+    folder = os.path.abspath(options.folder)
     done = os.path.join(folder, "complete")
     if os.path.exists(done):
         return  # made before; the corpus is reused between runs
     fonts = os.path.join(folder, "fonts")
     os.makedirs(fonts, exist_ok=True)
 
-    write_collection(os.path.join(fonts, "corpus.ttc"), latin_subset(source),
-                     [family_name(index) for index in range(count)])
+    if options.names:
+        with open(options.names, encoding="utf-8") as names:
+            families = json.load(names)
+    else:
+        families = [family_name(index) for index in range(options.count)]
+    first, last = (int(bound, 16) for bound in options.unicodes.split("-"))
+    write_collection(os.path.join(fonts, "corpus.ttc"), subset_of(options.source, range(first, last + 1)),
+                     families)
     config = os.path.join(folder, "fonts.conf")
     with open(config, "w", encoding="utf-8") as output:
         output.write(

@@ -74,7 +74,7 @@ def real_program_peak_memory(display, program, fonts):
         process = subprocess.Popen([copy], env=env, stderr=subprocess.DEVNULL)
         window = None
         for _ in range(600):
-            found = subprocess.run(["xdotool", "search", "--onlyvisible", "--pid",
+            found = subprocess.run(["xdotool", "search", "--all", "--onlyvisible", "--pid",
                                     str(process.pid), "--name", "^Typeshelf$"],
                                    env=env, capture_output=True, text=True)
             if found.stdout.strip():

@@ -177,6 +177,14 @@ QString SettingsFilePath()
     return QDir(executable.absolutePath()).filePath(executable.completeBaseName() + QLatin1StringView(".ini"));
 }
 
+SettingsLock::SettingsLock()
+    : m_lock(SettingsFilePath() + QLatin1StringView(".lock"))
+{
+    m_lock.tryLock(2000);
+}
+
+SettingsLock::~SettingsLock() = default;
+
 QString ReadIniValue(const QString &key)
 {
     return ReadIniFileValue(SettingsFilePath(), SectionName, key);

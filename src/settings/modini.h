@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QLockFile>
 #include <QString>
 #include <QStringView>
 
@@ -24,6 +25,20 @@ QString ReadIniValue(const QString &key);
 // Stores the value in the program's settings file. Failures are silent and never destructive:
 // a file that cannot be read or written, or a folder that cannot be written, stays as it was.
 void WriteIniValue(const QString &key, const QString &value);
+
+// Holds the program's settings file for a sequence of writes, so that another copy of the
+// program saving at the same moment cannot interleave its values with these: the file ends
+// as one copy or the other saved it. Waits a moment at most; past that the writes go ahead.
+class SettingsLock
+{
+    Q_DISABLE_COPY_MOVE(SettingsLock)
+public:
+    SettingsLock();
+    ~SettingsLock();
+
+private:
+    QLockFile m_lock;
+};
 
 // The same rules on any file and on the file's bytes.
 QString ReadIniFileValue(const QString &path, QStringView section, QStringView key);

@@ -95,9 +95,9 @@ e2e_install() {
 e2e_launch() {
     "$@" &
     E2E_APP_PID=$!
-    e2e_wait_for xdotool search --onlyvisible --pid "$E2E_APP_PID" --name '^Typeshelf$' \
+    e2e_wait_for xdotool search --all --onlyvisible --pid "$E2E_APP_PID" --name '^Typeshelf$' \
         || fail "no window appeared"
-    E2E_WINDOW=$(xdotool search --onlyvisible --pid "$E2E_APP_PID" --name '^Typeshelf$' | head -n 1)
+    E2E_WINDOW=$(xdotool search --all --onlyvisible --pid "$E2E_APP_PID" --name '^Typeshelf$' | head -n 1)
 }
 
 # Closes the window through the window manager; sets E2E_STATUS to the program's exit status.
@@ -115,6 +115,26 @@ e2e_outer_geometry() {
         $(($(e2e_window_info 'Absolute upper-left Y') - $3)) \
         $(($(e2e_window_info Width) + $1 + $2)) \
         $(($(e2e_window_info Height) + $3 + $4))
+}
+
+# Prints the text of the view: Ctrl+A selects it all, which X offers as the primary selection.
+e2e_view_text() {
+    xdotool key --window "$E2E_WINDOW" ctrl+a
+    sleep 0.3
+    xclip -o -selection primary 2>/dev/null
+}
+
+# Makes the next e2e_launch run the program as a user that file permissions bind, when the
+# tests run as root (who may write anywhere). Prints the command prefix to use.
+e2e_unprivileged_prefix() {
+    [ "$(id -u)" = 0 ] || return 0
+    chmod 755 "$E2E_TMP"
+    [ -d "$E2E_TMP/app" ] && chmod 755 "$E2E_TMP/app"
+    if [ ! -d "$E2E_TMP/runtime-nobody" ]; then
+        mkdir -m 700 "$E2E_TMP/runtime-nobody"
+        chown 65534:65534 "$E2E_TMP/runtime-nobody"
+    fi
+    echo "env XDG_RUNTIME_DIR=$E2E_TMP/runtime-nobody setpriv --reuid=65534 --regid=65534 --clear-groups"
 }
 
 # Prints one attribute of the window as xwininfo reports it, e.g. "Width".
