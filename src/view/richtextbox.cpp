@@ -261,7 +261,10 @@ void RichTextBox::insertFromMimeData(const QMimeData *source)
 int RichTextBox::toDocument(int offset) const
 {
     const QTextDocument *doc = document();
-    offset = std::clamp(offset, 0, TextLength());
+    const int length = TextLength();
+    if (offset >= length) // appending is the common case, and needs no search
+        return doc->characterCount() - 1;
+    offset = std::max(offset, 0);
 
     // Block n starts at model offset position + n; find the last block starting at or before.
     int low = 0;

@@ -97,7 +97,7 @@ private:
 
     // Colour economy: every character outside m_mayDiffer has m_uniformColour, so recolouring
     // the whole text only has to look at those ranges instead of every line.
-    std::optional<QColor> m_uniformColour;
+    QColor m_uniformColour;
     std::vector<QTextCursor> m_mayDiffer;
     bool m_recolouring = false;
 
