@@ -2,6 +2,7 @@
 #include "view/richtextbox.h"
 
 #include <QFontDatabase>
+#include <QFontInfo>
 #include <QTest>
 
 using modFontHelper::ListFontFamilies;
@@ -16,6 +17,7 @@ private Q_SLOTS:
     void namesInBaseFaceSentencesInFamilyFace();
     void appendsAtEndWhateverTheSelection();
     void listsEverySystemFamily();
+    void genericNamesShowTheFaceTheyStandFor();
 };
 
 namespace {
@@ -110,6 +112,17 @@ void tst_ModFontHelper::listsEverySystemFamily()
     const QStringList lines = linesOf(view);
     QCOMPARE(lines.size(), families.size());
     QVERIFY(lines.constFirst().startsWith(families.constFirst() + u'\t'));
+}
+
+void tst_ModFontHelper::genericNamesShowTheFaceTheyStandFor()
+{
+    RichTextBox view;
+    ListFontFamilies(view, Sentence, [] { return QStringList{u"Sans Serif"_qs, u"DejaVu Serif"_qs}; });
+
+    const QString line = u"Sans Serif\t\t\t"_qs;
+    QVERIFY(view.Text().startsWith(line));
+    QCOMPARE(faceAt(view, line.size(), Sentence.size()), QFontInfo(QFont(u"Sans Serif"_qs)).family());
+    QCOMPARE(faceAt(view, view.Text().indexOf(u"DejaVu Serif\t"_qs) + 15, Sentence.size()), u"DejaVu Serif"_qs);
 }
 
 QTEST_MAIN(tst_ModFontHelper)

@@ -1,5 +1,6 @@
 #include "modfonthelper.h"
 
+#include "view/basefont.h"
 #include "view/richtextbox.h"
 
 #include <QFontDatabase>
@@ -48,7 +49,7 @@ void FontFamilyCallback(const QString &familyName, const CatalogueTarget &target
     view.SetSelText(displayableName(familyName) + NameSeparator);
 
     view.SetSelStart(view.TextLength());
-    view.SetSelFontName(familyName);
+    view.SetSelFontName(LoadableFamily(familyName));
     view.SetSelText(target.exampleText + RichTextBox::LineBreak);
 }
 

@@ -11,35 +11,45 @@
 
 namespace {
 
+bool isGenericFamily(const QString &family)
+{
+    return family == u"Sans Serif" || family == u"Serif" || family == u"Monospace";
+}
+
 #ifdef TYPESHELF_HAVE_FONTCONFIG
 // Asks fontconfig, which resolves an alias without looking at every family.
-QString realFamily(const QFont &font)
+QString realFamily(const QString &family)
 {
     using Pattern = std::unique_ptr<FcPattern, decltype(&FcPatternDestroy)>;
     const Pattern pattern(FcPatternCreate(), &FcPatternDestroy);
-    const QByteArray family = font.family().toUtf8();
-    FcPatternAddString(pattern.get(), FC_FAMILY, reinterpret_cast<const FcChar8 *>(family.constData()));
+    const QByteArray name = family.toUtf8();
+    FcPatternAddString(pattern.get(), FC_FAMILY, reinterpret_cast<const FcChar8 *>(name.constData()));
     FcConfigSubstitute(nullptr, pattern.get(), FcMatchPattern);
     FcDefaultSubstitute(pattern.get());
     FcResult result = FcResultNoMatch;
     const Pattern match(FcFontMatch(nullptr, pattern.get(), &result), &FcPatternDestroy);
     FcChar8 *matched = nullptr;
     if (!match || FcPatternGetString(match.get(), FC_FAMILY, 0, &matched) != FcResultMatch)
-        return QFontInfo(font).family();
+        return QFontInfo(QFont(family)).family();
     return QString::fromUtf8(reinterpret_cast<const char *>(matched));
 }
 #else
-QString realFamily(const QFont &font)
+QString realFamily(const QString &family)
 {
-    return QFontInfo(font).family();
+    return QFontInfo(QFont(family)).family();
 }
 #endif
 
 } // namespace
 
+QString LoadableFamily(const QString &family)
+{
+    return isGenericFamily(family) ? realFamily(family) : family;
+}
+
 void ResolveApplicationFontFamily()
 {
     QFont font = QApplication::font();
-    font.setFamilies({realFamily(font)});
+    font.setFamilies({realFamily(font.family())});
     QApplication::setFont(font);
 }
