@@ -16,10 +16,10 @@ bool isGenericFamily(const QString &family)
     return family == u"Sans Serif" || family == u"Serif" || family == u"Monospace";
 }
 
-#ifdef TYPESHELF_HAVE_FONTCONFIG
-// Asks fontconfig, which resolves an alias without looking at every family.
+// Asks fontconfig where it is there: it resolves an alias without looking at every family.
 QString realFamily(const QString &family)
 {
+#ifdef TYPESHELF_HAVE_FONTCONFIG
     using Pattern = std::unique_ptr<FcPattern, decltype(&FcPatternDestroy)>;
     const Pattern pattern(FcPatternCreate(), &FcPatternDestroy);
     const QByteArray name = family.toUtf8();
@@ -29,16 +29,11 @@ QString realFamily(const QString &family)
     FcResult result = FcResultNoMatch;
     const Pattern match(FcFontMatch(nullptr, pattern.get(), &result), &FcPatternDestroy);
     FcChar8 *matched = nullptr;
-    if (!match || FcPatternGetString(match.get(), FC_FAMILY, 0, &matched) != FcResultMatch)
-        return QFontInfo(QFont(family)).family();
-    return QString::fromUtf8(reinterpret_cast<const char *>(matched));
-}
-#else
-QString realFamily(const QString &family)
-{
+    if (match && FcPatternGetString(match.get(), FC_FAMILY, 0, &matched) == FcResultMatch)
+        return QString::fromUtf8(reinterpret_cast<const char *>(matched));
+#endif
     return QFontInfo(QFont(family)).family();
 }
-#endif
 
 } // namespace
 

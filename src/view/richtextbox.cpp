@@ -116,17 +116,17 @@ std::optional<QColor> RichTextBox::SelColor() const
     std::optional<QColor> shared;
     for (QTextBlock block = document()->findBlock(from); block.isValid() && block.position() < to;
          block = block.next()) {
-        for (auto it = block.begin(); !it.atEnd(); ++it) {
-            const QTextFragment fragment = it.fragment();
-            const int start = std::max(from, fragment.position());
-            const int end = std::min(to, fragment.position() + fragment.length());
-            if (start >= end)
-                continue;
-            const QColor colour = effectiveColour(fragment.charFormat());
-            if (shared && *shared != colour)
-                return std::nullopt;
-            shared = colour;
+        const int start = std::max(from, block.position());
+        const int end = std::min(to, block.position() + block.length() - 1);
+        if (start >= end)
+            continue;
+        if (!shared) {
+            QTextCursor first(document());
+            first.setPosition(start + 1); // a cursor reports the character before it
+            shared = effectiveColour(first.charFormat());
         }
+        if (!showsOnly(block, start, end, *shared))
+            return std::nullopt;
     }
     return shared;
 }
@@ -317,13 +317,7 @@ void RichTextBox::recolour(int from, int to, const QColor &colour)
          block = block.next()) {
         const int start = std::max(from, block.position());
         const int end = std::min(to, block.position() + block.length() - 1);
-        bool differs = false;
-        for (auto it = block.begin(); !differs && !it.atEnd(); ++it) {
-            const QTextFragment fragment = it.fragment();
-            differs = fragment.position() < end && fragment.position() + fragment.length() > start
-                && effectiveColour(fragment.charFormat()) != colour;
-        }
-        if (!differs)
+        if (showsOnly(block, start, end, colour))
             continue;
         QTextCursor range(document());
         range.setPosition(start);
@@ -358,6 +352,17 @@ void RichTextBox::markMayDiffer(int from, int to)
     range.setPosition(from);
     range.setPosition(to, QTextCursor::KeepAnchor);
     m_mayDiffer.push_back(range);
+}
+
+bool RichTextBox::showsOnly(const QTextBlock &block, int from, int to, const QColor &colour) const
+{
+    for (auto it = block.begin(); !it.atEnd(); ++it) {
+        const QTextFragment fragment = it.fragment();
+        const bool inside = fragment.position() < to && fragment.position() + fragment.length() > from;
+        if (inside && effectiveColour(fragment.charFormat()) != colour)
+            return false;
+    }
+    return true;
 }
 
 QColor RichTextBox::effectiveColour(const QTextCharFormat &format) const

@@ -7,6 +7,8 @@
 #include <optional>
 #include <vector>
 
+class QTextBlock;
+
 // A rich-text view whose offsets count every line break as the two characters CR LF.
 //
 // Qt's document holds one separator per line break, so this class is the one place that
@@ -93,6 +95,8 @@ private:
     void recolour(int from, int to, const QColor &colour);
     void noteChange(int position, int charsRemoved, int charsAdded);
     void markMayDiffer(int from, int to);
+    // Whether every character of the block within [from, to) shows the colour.
+    bool showsOnly(const QTextBlock &block, int from, int to, const QColor &colour) const;
     QColor effectiveColour(const QTextCharFormat &format) const;
 
     // Colour economy: every character outside m_mayDiffer has m_uniformColour, so recolouring

@@ -8,14 +8,6 @@ app=$(e2e_install "$1")
 make_corpus="/usr/bin/python3 $(dirname "$0")/../../bench/make_corpus.py"
 dejavu=/usr/share/fonts/truetype/dejavu
 
-# Usage: with_fonts FOLDER: the program sees the fonts in FOLDER and nothing else.
-with_fonts() {
-    printf '<?xml version="1.0"?>\n<fontconfig><dir>%s</dir><cachedir>%s/cache</cachedir></fontconfig>\n' \
-        "$1" "$E2E_TMP" >"$E2E_TMP/fonts.conf"
-    FONTCONFIG_FILE="$E2E_TMP/fonts.conf"
-    export FONTCONFIG_FILE
-}
-
 closes_cleanly() {
     e2e_close
     [ "$E2E_STATUS" = 0 ] || fail "$1: exit status $E2E_STATUS"
@@ -23,7 +15,7 @@ closes_cleanly() {
 
 # No fonts at all: an empty view that still takes keys and clicks.
 mkdir "$E2E_TMP/no-fonts"
-with_fonts "$E2E_TMP/no-fonts"
+e2e_fonts_only "$E2E_TMP/no-fonts"
 e2e_launch "$app"
 xdotool key --window "$E2E_WINDOW" Down End ctrl+End Up
 xdotool mousemove --window "$E2E_WINDOW" 50 50 click 1
@@ -33,7 +25,7 @@ closes_cleanly "no fonts"
 mkdir "$E2E_TMP/broken"
 cp "$dejavu/DejaVuSans.ttf" "$dejavu/DejaVuSerif.ttf" "$E2E_TMP/broken/"
 head -c 20000 "$dejavu/DejaVuSansMono.ttf" >"$E2E_TMP/broken/Truncated.ttf"
-with_fonts "$E2E_TMP/broken"
+e2e_fonts_only "$E2E_TMP/broken"
 e2e_launch "$app"
 e2e_view_text | grep -q "^DejaVu Serif	" || fail "broken font: the good families are missing"
 closes_cleanly "broken font"

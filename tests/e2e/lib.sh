@@ -44,18 +44,17 @@ e2e_start() {
     e2e_wait_for wmctrl -m || fail "openbox did not start"
 }
 
-# Limits the fonts the program sees to the DejaVu families, so what it shows is known.
-e2e_dejavu_fonts_only() {
-    cat >"$E2E_TMP/fonts.conf" <<CONF
-<?xml version="1.0"?>
-<!DOCTYPE fontconfig SYSTEM "urn:fontconfig:fonts.dtd">
-<fontconfig>
-  <dir>/usr/share/fonts/truetype/dejavu</dir>
-  <cachedir>$E2E_TMP/fontconfig-cache</cachedir>
-</fontconfig>
-CONF
+# Limits the fonts the program sees to those in one folder.
+e2e_fonts_only() {
+    printf '<?xml version="1.0"?>\n<fontconfig><dir>%s</dir><cachedir>%s/fontconfig-cache</cachedir></fontconfig>\n' \
+        "$1" "$E2E_TMP" >"$E2E_TMP/fonts.conf"
     FONTCONFIG_FILE="$E2E_TMP/fonts.conf"
     export FONTCONFIG_FILE
+}
+
+# Limits the fonts the program sees to the DejaVu families, so what it shows is known.
+e2e_dejavu_fonts_only() {
+    e2e_fonts_only /usr/share/fonts/truetype/dejavu
 }
 
 # Prints one word per line of text in the window's screenshot, top to bottom: "blue" or
