@@ -17,6 +17,7 @@ private Q_SLOTS:
     void namesInBaseFaceSentencesInFamilyFace();
     void appendsAtEndWhateverTheSelection();
     void listsEverySystemFamily();
+    void genericNamesShowTheFaceTheyStandFor_data();
     void genericNamesShowTheFaceTheyStandFor();
 };
 
@@ -114,14 +115,25 @@ void tst_ModFontHelper::listsEverySystemFamily()
     QVERIFY(lines.constFirst().startsWith(families.constFirst() + u'\t'));
 }
 
+void tst_ModFontHelper::genericNamesShowTheFaceTheyStandFor_data()
+{
+    QTest::addColumn<QString>("generic");
+    QTest::newRow("sans serif") << u"Sans Serif"_qs;
+    QTest::newRow("serif") << u"Serif"_qs;
+    QTest::newRow("monospace") << u"Monospace"_qs;
+}
+
 void tst_ModFontHelper::genericNamesShowTheFaceTheyStandFor()
 {
+    QFETCH(QString, generic);
     RichTextBox view;
-    ListFontFamilies(view, Sentence, [] { return QStringList{u"Sans Serif"_qs, u"DejaVu Serif"_qs}; });
+    ListFontFamilies(view, Sentence, [&] { return QStringList{generic, u"DejaVu Serif"_qs}; });
 
-    const QString line = u"Sans Serif\t\t\t"_qs;
+    const QString line = generic + u"\t\t\t"_qs;
     QVERIFY(view.Text().startsWith(line));
-    QCOMPARE(faceAt(view, line.size(), Sentence.size()), QFontInfo(QFont(u"Sans Serif"_qs)).family());
+    const QString face = faceAt(view, line.size(), Sentence.size());
+    QCOMPARE(face, QFontInfo(QFont(generic)).family());
+    QVERIFY(QFontDatabase::families().contains(face));
     QCOMPARE(faceAt(view, view.Text().indexOf(u"DejaVu Serif\t"_qs) + 15, Sentence.size()), u"DejaVu Serif"_qs);
 }
 
