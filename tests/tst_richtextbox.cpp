@@ -24,6 +24,7 @@ private Q_SLOTS:
     void recolourAfterTypingInsideColouredLine();
     void firstVisibleLineAndScrollWithMixedLineHeights();
     void movingSelectionNeverScrolls();
+    void selectingWhileFrozenLaysOutOnlyShownLines();
     void redrawFreezeReleasesOnEveryPath();
     void notificationsFollowTheCaretMove();
 };
@@ -249,6 +250,32 @@ void tst_RichTextBox::movingSelectionNeverScrolls()
     view.SetSelStart(view.TextLength());
     view.SetSelLength(0);
     QCOMPARE(view.FirstVisibleLine(), 100);
+}
+
+void tst_RichTextBox::selectingWhileFrozenLaysOutOnlyShownLines()
+{
+    RichTextBox view;
+    view.SetSelText(numberedLines(300));
+    view.SetSelStart(0);
+    view.resize(300, 200);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    {
+        const RichTextBox::RedrawFreeze freeze(view);
+        view.SetSelLength(view.TextLength());
+        view.SetSelColor(Qt::black);
+        view.SetSelStart(8);
+        QCOMPARE(view.SelStart(), 8);
+    }
+    QCOMPARE(view.SelStart(), 8);
+    QCOMPARE(view.textCursor().blockNumber(), 1);
+
+    // Laying out a line loads its face. Qt measures the last page for the scroll range;
+    // no other line off the screen may be laid out.
+    const int shownLines = view.viewport()->height() / view.fontMetrics().lineSpacing() + 1;
+    for (int line = shownLines + 1; line < 250; ++line)
+        QVERIFY2(view.document()->findBlockByNumber(line).layout()->lineCount() == 0,
+                 qPrintable(QStringLiteral("line %1 was laid out").arg(line)));
 }
 
 void tst_RichTextBox::redrawFreezeReleasesOnEveryPath()

@@ -8,6 +8,7 @@
 #include <QTextDocument>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -72,7 +73,7 @@ int RichTextBox::TextLength() const
 
 int RichTextBox::SelStart() const
 {
-    const int position = textCursor().selectionStart();
+    const int position = selection().selectionStart();
     // An offset between CR and LF has no place of its own in the document; remember it.
     return position == m_startBetweenBreak.position ? m_startBetweenBreak.offset : toModel(position);
 }
@@ -86,7 +87,7 @@ void RichTextBox::SetSelStart(int offset)
 
 int RichTextBox::SelLength() const
 {
-    const QTextCursor cursor = textCursor();
+    const QTextCursor cursor = selection();
     return toModel(cursor.selectionEnd()) - toModel(cursor.selectionStart());
 }
 
@@ -94,23 +95,26 @@ void RichTextBox::SetSelLength(int length)
 {
     const int start = SelStart();
     const OffsetAt kept = m_startBetweenBreak;
-    selectDocumentRange(textCursor().selectionStart(), toDocument(start + std::max(0, length)));
+    selectDocumentRange(selection().selectionStart(), toDocument(start + std::max(0, length)));
     m_startBetweenBreak = kept;
 }
 
 QString RichTextBox::SelText() const
 {
-    return textCursor().selectedText().replace(QChar::ParagraphSeparator, LineBreak);
+    return selection().selectedText().replace(QChar::ParagraphSeparator, LineBreak);
 }
 
 void RichTextBox::SetSelText(const QString &text)
 {
-    insertPlainText(withBlockBreaks(text));
+    if (m_heldSelection)
+        m_heldSelection->insertText(withBlockBreaks(text));
+    else
+        insertPlainText(withBlockBreaks(text));
 }
 
 std::optional<QColor> RichTextBox::SelColor() const
 {
-    const QTextCursor cursor = textCursor();
+    const QTextCursor cursor = selection();
     const int from = cursor.selectionStart();
     const int to = cursor.selectionEnd();
     std::optional<QColor> shared;
@@ -133,7 +137,7 @@ std::optional<QColor> RichTextBox::SelColor() const
 
 void RichTextBox::SetSelColor(const QColor &colour)
 {
-    const QTextCursor cursor = textCursor();
+    const QTextCursor cursor = selection();
     const int from = cursor.selectionStart();
     const int to = cursor.selectionEnd();
     const bool wholeText = from == 0 && to == document()->characterCount() - 1;
@@ -155,7 +159,7 @@ void RichTextBox::SetSelColor(const QColor &colour)
 
 QString RichTextBox::SelFontName() const
 {
-    QTextCursor cursor = textCursor();
+    QTextCursor cursor = selection();
     if (cursor.hasSelection())
         cursor.setPosition(cursor.selectionStart() + 1);
     const QStringList families = cursor.charFormat().fontFamilies().toStringList();
@@ -175,7 +179,10 @@ void RichTextBox::SetSelFontName(const QString &family)
     // installed family.
     if (family != FontName())
         face.setFontStyleStrategy(QFont::NoFontMerging);
-    mergeCurrentCharFormat(face);
+    if (m_heldSelection)
+        m_heldSelection->mergeCharFormat(face);
+    else
+        mergeCurrentCharFormat(face);
 }
 
 QString RichTextBox::FontName() const
@@ -194,20 +201,47 @@ void RichTextBox::LineScroll(int lines)
     bar->setValue(bar->value() + lines);
 }
 
+RichTextBox::SelectionHold::SelectionHold(RichTextBox &view)
+    : m_view(view)
+    , m_holding(!view.m_heldSelection)
+{
+    if (m_holding)
+        m_view.m_heldSelection = m_view.textCursor();
+}
+
+RichTextBox::SelectionHold::~SelectionHold()
+{
+    release();
+}
+
+void RichTextBox::SelectionHold::release()
+{
+    if (!std::exchange(m_holding, false))
+        return;
+    const QTextCursor held = *m_view.m_heldSelection;
+    m_view.m_heldSelection.reset();
+    const OffsetAt kept = m_view.m_startBetweenBreak;
+    m_view.showSelection(held);
+    m_view.m_startBetweenBreak = kept;
+}
+
 RichTextBox::RedrawFreeze::RedrawFreeze(RichTextBox &view)
     : m_view(view)
     , m_wasEnabled(view.updatesEnabled())
+    , m_hold(view)
 {
     m_view.setUpdatesEnabled(false);
 }
 
 RichTextBox::RedrawFreeze::~RedrawFreeze()
 {
+    m_hold.release(); // while still frozen, so that one repaint shows it all
     m_view.setUpdatesEnabled(m_wasEnabled);
 }
 
 RichTextBox::EditBatch::EditBatch(RichTextBox &view)
     : m_view(view)
+    , m_hold(view)
     , m_cursor(view.document())
 {
     ++m_view.m_openBatches;
@@ -287,14 +321,30 @@ int RichTextBox::toModel(int position) const
     return position + document()->findBlock(position).blockNumber();
 }
 
+QTextCursor RichTextBox::selection() const
+{
+    return m_heldSelection ? *m_heldSelection : textCursor();
+}
+
 void RichTextBox::selectDocumentRange(int anchor, int position)
 {
-    QTextCursor cursor = textCursor();
+    QTextCursor cursor = selection();
     if (cursor.anchor() == anchor && cursor.position() == position)
         return;
     cursor.setPosition(anchor);
     cursor.setPosition(position, QTextCursor::KeepAnchor);
+    if (m_heldSelection)
+        *m_heldSelection = cursor;
+    else
+        showSelection(cursor);
+}
 
+void RichTextBox::showSelection(const QTextCursor &cursor)
+{
+    const QTextCursor shown = textCursor();
+    if (shown.anchor() == cursor.anchor() && shown.position() == cursor.position()
+        && shown.charFormat() == cursor.charFormat())
+        return;
     // Moving the selection must never move the view; callers scroll when they mean to.
     QScrollBar *vertical = verticalScrollBar();
     QScrollBar *horizontal = horizontalScrollBar();

@@ -50,6 +50,24 @@ public:
     int FirstVisibleLine() const;
     void LineScroll(int lines);
 
+private:
+    // While it lives, selecting leaves the caret on screen where it is: the selection is only
+    // shown when the hold ends. Showing a selection makes Qt measure the lines up to its end,
+    // which loads the face of every line on the way; a hold shows only the final one.
+    class SelectionHold
+    {
+        Q_DISABLE_COPY_MOVE(SelectionHold)
+    public:
+        explicit SelectionHold(RichTextBox &view);
+        ~SelectionHold();
+        void release();
+
+    private:
+        RichTextBox &m_view;
+        bool m_holding = false;
+    };
+
+public:
     // Holds back every repaint of the view while it lives; one repaint follows its end.
     class RedrawFreeze
     {
@@ -61,6 +79,7 @@ public:
     private:
         RichTextBox &m_view;
         bool m_wasEnabled = true;
+        SelectionHold m_hold;
     };
 
     // Groups many edits into one document change, so the layout is brought up to date once.
@@ -73,6 +92,7 @@ public:
 
     private:
         RichTextBox &m_view;
+        SelectionHold m_hold;
         QTextCursor m_cursor;
     };
 
@@ -91,7 +111,9 @@ protected:
 private:
     int toDocument(int offset) const;
     int toModel(int position) const;
+    QTextCursor selection() const;
     void selectDocumentRange(int anchor, int position);
+    void showSelection(const QTextCursor &cursor);
     void recolour(int from, int to, const QColor &colour);
     void noteChange(int position, int charsRemoved, int charsAdded);
     void markMayDiffer(int from, int to);
@@ -115,4 +137,6 @@ private:
     // Reading the text is frequent and changing it rare, so the text is kept until it changes.
     mutable std::optional<QString> m_cachedText;
     int m_openBatches = 0;
+
+    std::optional<QTextCursor> m_heldSelection;
 };
