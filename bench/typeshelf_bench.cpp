@@ -1,6 +1,8 @@
 // Measures Typeshelf on whatever fonts fontconfig offers; run_bench.py points it at a corpus.
 //
-//   typeshelf_bench startup [--bare]   ms from process start to the view's first paint
+//   typeshelf_bench startup [--bare]   ms from process start to the view's first paint, then
+//                                      how many lines were laid out once start-up settled
+//   typeshelf_bench fontdb             ms Qt takes to list the families the first time
 //   typeshelf_bench fill REPEAT        median ms of ListFontFamilies
 //   typeshelf_bench highlight REPEAT   median ms of one highlight near the top, middle, end
 //   typeshelf_bench paging             median and worst ms of one Page Down, repaint included
@@ -15,6 +17,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFontDatabase>
 #include <QKeyEvent>
 #include <QScrollBar>
 #include <QTextBlock>
@@ -122,6 +125,30 @@ int startup(QApplication &app, bool bare, qint64 start)
     while (watch.paints == 0)
         app.processEvents(QEventLoop::WaitForMoreEvents);
     report("first_paint_ms", millisecondsSince(start));
+
+    if (!bare) {
+        // Laying out a line loads its face; only the lines on screen should need one.
+        showAndSettle(*window);
+        const RichTextBox &view = *static_cast<RichTextBox *>(viewport->parentWidget());
+        int laidOut = 0;
+        for (QTextBlock block = view.document()->begin(); block.isValid(); block = block.next())
+            laidOut += block.layout()->lineCount() > 0;
+        const int lastShown = view.cursorForPosition(QPoint(0, viewport->height() - 1)).blockNumber();
+        const int shown = lastShown - view.FirstVisibleLine() + 1;
+        report("laid_out_lines", laidOut);
+        report("shown_lines", shown);
+    }
+    return 0;
+}
+
+// Qt's own cost of knowing the installed families, whatever the program does with them.
+int fontDatabase()
+{
+    QElapsedTimer timer;
+    timer.start();
+    const QStringList families = QFontDatabase::families();
+    report("fontdb_ms", timer.nsecsElapsed() / 1e6);
+    report("families", families.size());
     return 0;
 }
 
@@ -212,6 +239,8 @@ int main(int argc, char *argv[])
     int status = 2;
     if (mode == u"startup")
         status = startup(app, arguments.contains(u"--bare"_qs), start);
+    else if (mode == u"fontdb")
+        status = fontDatabase();
     else if (mode == u"fill")
         status = fill(repeat);
     else if (mode == u"highlight")
@@ -219,7 +248,7 @@ int main(int argc, char *argv[])
     else if (mode == u"paging")
         status = paging();
     else
-        std::fprintf(stderr, "usage: typeshelf_bench startup [--bare] | fill N | highlight N | paging\n");
+        std::fprintf(stderr, "usage: typeshelf_bench startup [--bare] | fontdb | fill N | highlight N | paging\n");
     report("peak_rss_mb", peakResidentMegabytes());
     return status;
 }
