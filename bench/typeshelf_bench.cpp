@@ -105,38 +105,42 @@ qint64 processStart()
     return ok ? start : std::chrono::nanoseconds(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
+// Laying out a line loads its face; only the lines on screen should need one.
+void reportLaidOutLines(const RichTextBox &view)
+{
+    int laidOut = 0;
+    for (QTextBlock block = view.document()->begin(); block.isValid(); block = block.next())
+        laidOut += block.layout()->lineCount() > 0;
+    const QWidget *viewport = view.viewport();
+    const int lastShown = view.cursorForPosition(QPoint(0, viewport->height() - 1)).blockNumber();
+    report("laid_out_lines", laidOut);
+    report("shown_lines", lastShown - view.FirstVisibleLine() + 1);
+}
+
 int startup(QApplication &app, bool bare, qint64 start)
 {
     std::unique_ptr<QWidget> window;
-    QWidget *viewport = nullptr;
+    RichTextBox *view = nullptr;
     if (bare) {
-        auto view = std::make_unique<RichTextBox>();
-        view->resize(630, 213);
-        viewport = view->viewport();
-        window = std::move(view);
+        auto bareView = std::make_unique<RichTextBox>();
+        bareView->resize(630, 213);
+        view = bareView.get();
+        window = std::move(bareView);
     } else {
         ResolveApplicationFontFamily();
         auto main = std::make_unique<frmMain>();
-        viewport = viewOf(*main).viewport();
+        view = &viewOf(*main);
         window = std::move(main);
     }
-    PaintWatch watch(viewport);
+    PaintWatch watch(view->viewport());
     window->show();
     while (watch.paints == 0)
         app.processEvents(QEventLoop::WaitForMoreEvents);
     report("first_paint_ms", millisecondsSince(start));
 
     if (!bare) {
-        // Laying out a line loads its face; only the lines on screen should need one.
         showAndSettle(*window);
-        const RichTextBox &view = *static_cast<RichTextBox *>(viewport->parentWidget());
-        int laidOut = 0;
-        for (QTextBlock block = view.document()->begin(); block.isValid(); block = block.next())
-            laidOut += block.layout()->lineCount() > 0;
-        const int lastShown = view.cursorForPosition(QPoint(0, viewport->height() - 1)).blockNumber();
-        const int shown = lastShown - view.FirstVisibleLine() + 1;
-        report("laid_out_lines", laidOut);
-        report("shown_lines", shown);
+        reportLaidOutLines(*view);
     }
     return 0;
 }
