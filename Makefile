@@ -47,7 +47,7 @@ fuzz:
 bench:
 	scripts/install-deps.sh bench
 	$(MAKE) build
-	/usr/bin/python3 bench/run_bench.py $(BUILD_DIR) $(BUILD_DIR)/bench/results.json
+	cmake --build $(BUILD_DIR) --target run_bench
 
 clean:
 	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(FUZZ_DIR)

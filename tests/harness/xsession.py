@@ -18,6 +18,7 @@ and on its own:
         print(program.frame_geometry())
 """
 
+import contextlib
 import os
 import re
 import shutil
@@ -27,83 +28,40 @@ import tempfile
 import time
 import unittest
 from pathlib import Path
-from typing import NamedTuple
+from collections import namedtuple
 
 DEJAVU = Path("/usr/share/fonts/truetype/dejavu")
 NOBODY = 65534
+DEFAULT_SENTENCE = "Lorem upsum epsulem. Nordum letem episcal lorem upsum epsuli nesbit moderm neo."
 
 
 def wait_until(condition, timeout=30, interval=0.1):
     """Polls until condition() returns something true and returns it; None on timeout."""
     deadline = time.monotonic() + timeout
-    while True:
-        result = condition()
-        if result or time.monotonic() > deadline:
-            return result or None
+    while not (result := condition()) and time.monotonic() < deadline:
         time.sleep(interval)
+    return result or None
 
 
-class Rect(NamedTuple):
-    x: int
-    y: int
-    width: int
-    height: int
+Rect = namedtuple("Rect", "x y width height")
 
 
-class Image(NamedTuple):
-    """A screenshot: rows of (red, green, blue) tuples."""
-    width: int
-    height: int
-    rows: list
-
-    @classmethod
-    def from_ppm(cls, data):
-        magic, width, height, maximum, pixels = re.match(
-            rb"(P6)\s+(\d+)\s+(\d+)\s+(\d+)\s(.*)", data, re.DOTALL).groups()
-        width, height = int(width), int(height)
-        assert int(maximum) < 256, "16-bit screenshot"
-        row_size = width * 3
-        rows = (iter(pixels[y * row_size:(y + 1) * row_size]) for y in range(height))
-        return cls(width, height, [list(zip(row, row, row)) for row in rows])
-
-
-def is_blue(pixel):
-    red, green, blue = pixel
-    return blue > 150 and red < 100 and green < 100
-
-
-def is_black(pixel):
-    return max(pixel) < 100
-
-
-def is_base(pixel):
-    return min(pixel) > 250
-
-
-def text_area(image):
-    """The view's client area: the image less the scroll bars along its right and bottom edges,
-    found as the columns and rows, from the edges in, that hold none of the view's white base."""
-    right, bottom = image.width, image.height
-    while right > 0 and not any(is_base(row[right - 1]) for row in image.rows):
-        right -= 1
-    while bottom > 0 and not any(is_base(pixel) for pixel in image.rows[bottom - 1][:right]):
-        bottom -= 1
-    return Rect(0, 0, right, bottom)
-
-
-def line_colours(image):
-    """One word per line of text, top to bottom: "blue" or "black", whichever most of the
-    line's ink is. A line of text is a run of rows that hold ink."""
-    area = text_area(image)
+def line_colours(rows):
+    """One word per line of text in a screenshot of the view, top to bottom: "blue" or "black",
+    whichever most of the line's ink is. A line is a run of rows with ink. The scroll bars are
+    left out: the columns and rows at the right and bottom edges without the view's white base."""
+    width, height = len(rows[0]), len(rows)
+    while width and not any(min(row[width - 1]) > 250 for row in rows):
+        width -= 1
+    while height and not any(min(pixel) > 250 for pixel in rows[height - 1][:width]):
+        height -= 1
     colours, blue, black = [], 0, 0
-    for row in image.rows[:area.height] + [[]]:
-        pixels = row[:area.width]
-        row_blue, row_black = sum(map(is_blue, pixels)), sum(map(is_black, pixels))
-        if row_blue + row_black:
-            blue, black = blue + row_blue, black + row_black
-        elif blue + black:
+    for row in [row[:width] for row in rows[:height]] + [[]]:
+        ink = (sum(b > 150 and max(r, g) < 100 for r, g, b in row),  # blue
+               sum(max(pixel) < 100 for pixel in row))  # black
+        if not any(ink) and blue + black:
             colours.append("blue" if blue > black else "black")
-            blue, black = 0, 0
+        blue, black = (blue + ink[0], black + ink[1]) if any(ink) else (0, 0)
     return colours
 
 
@@ -111,6 +69,7 @@ def install(executable, folder, name="typeshelf"):
     """Copies the executable into a folder of its own, so that its settings file lands there."""
     folder = Path(folder)
     folder.mkdir(parents=True, exist_ok=True)
+    folder.chmod(0o755)  # for a run as an unprivileged user
     return Path(shutil.copy(executable, folder / name))
 
 
@@ -119,16 +78,8 @@ def fontconfig_file(path, fonts, system_rules=False):
     files (files are copied into a folder beside it) and returns its path. With system_rules,
     the system's rules apply too, so that aliases such as "Sans Serif" resolve as usual."""
     path = Path(path)
-    path.parent.mkdir(parents=True, exist_ok=True)
-    own = path.parent / "fonts"
-    folders = []
-    for font in map(Path, fonts):
-        if font.is_dir():
-            folders.append(font)
-        else:
-            own.mkdir(parents=True, exist_ok=True)
-            shutil.copy(font, own)
-            folders.append(own)
+    (own := path.parent / "fonts").mkdir(parents=True, exist_ok=True)
+    folders = [font if font.is_dir() else Path(shutil.copy(font, own)).parent for font in map(Path, fonts)]
     rules = '  <include ignore_missing="yes">/etc/fonts/conf.d</include>\n' if system_rules else ""
     dirs = "".join(f"  <dir>{folder}</dir>\n" for folder in dict.fromkeys(folders))
     path.write_text('<?xml version="1.0"?>\n<!DOCTYPE fontconfig SYSTEM "urn:fontconfig:fonts.dtd">\n'
@@ -142,20 +93,17 @@ def ini_entries(contents, section="Settings"):
     bytes by the program's rules: names match without regard to case, blanks around names and
     values go, one pair of matching quotes around a value goes, ';' starts a comment, lines end
     in CR LF, LF or CR, and a UTF-8 byte-order mark is skipped."""
-    contents = contents.removeprefix(b"\xef\xbb\xbf")
-    entries, state = [], "before"
-    for line in re.split(rb"\r\n|\r|\n", contents):
+    entries, found, inside = [], False, False
+    for line in re.split(rb"\r\n|\r|\n", contents.removeprefix(b"\xef\xbb\xbf")):
         content = line.strip(b" \t")
         if content.startswith(b"["):
-            close = content.find(b"]")
-            name = content[1:close if close >= 0 else len(content)].strip(b" \t")
-            same = name.decode("utf-8", "replace").lower() == section.lower()
-            state = "in" if state == "before" and same else ("after" if state != "before" else state)
-        elif state == "in" and b"=" in line and not content.startswith(b";"):
+            name = content[1:].partition(b"]")[0].strip(b" \t").decode("utf-8", "replace")
+            inside = not found and name.lower() == section.lower()
+            found = found or inside
+        elif inside and b"=" in line and not content.startswith(b";"):
             key, value = (part.strip(b" \t").decode("utf-8", "replace") for part in line.split(b"=", 1))
-            if len(value) >= 2 and value[0] in "\"'" and value[-1] == value[0]:
-                value = value[1:-1]
-            entries.append((key, value))
+            quoted = len(value) >= 2 and value[0] in "\"'" and value[-1] == value[0]
+            entries.append((key, value[1:-1] if quoted else value))
     return entries
 
 
@@ -182,11 +130,7 @@ class XSession:
         self._processes = []
         try:
             self._start_server()
-            manager = ["openbox"] + (["--config-file", str(self.openbox_rc)] if self.openbox_rc else [])
-            self._processes.append(subprocess.Popen(manager, env=self.env, stdout=subprocess.DEVNULL,
-                                                    stderr=subprocess.DEVNULL))
-            if not wait_until(lambda: self.run("wmctrl", "-m", check=False).returncode == 0):
-                raise RuntimeError("openbox did not start")
+            self._start_window_manager()
         except BaseException:
             self.__exit__()
             raise
@@ -205,15 +149,29 @@ class XSession:
         self.env = dict(os.environ, DISPLAY=":" + display, QT_QPA_PLATFORM="xcb",
                         XDG_RUNTIME_DIR=str(self.folder / "runtime"), TMPDIR=str(self.folder / "tmp"))
 
+    def _start_window_manager(self):
+        """Starts openbox, again if it dies on the way up (seen now and then on a busy machine)."""
+        log = self.folder / "openbox.log"
+        rc = ["--config-file", str(self.openbox_rc)] if self.openbox_rc else []
+        for _ in range(3):
+            with open(log, "ab") as output:
+                manager = subprocess.Popen(["openbox", *rc], env=self.env, stdout=output, stderr=output)
+            self._processes.append(manager)
+            if wait_until(lambda: manager.poll() is not None
+                          or self.run("wmctrl", "-m", check=False).returncode == 0) and manager.poll() is None:
+                return
+        raise RuntimeError(f"openbox did not start: {log.read_text(errors='replace')}")
+
     def __exit__(self, *exc):
         for process in reversed(self._processes):
             process.terminate()
             process.wait()
         shutil.rmtree(self.folder, ignore_errors=True)
 
-    def run(self, *command, check=True):
+    def run(self, *command, check=True, env=None, timeout=None):
         """Runs a tool on the session's display; returns the completed process, text output."""
-        return subprocess.run(command, env=self.env, capture_output=True, text=True, check=check)
+        return subprocess.run(command, env=dict(self.env, **(env or {})), capture_output=True, text=True,
+                              check=check, timeout=timeout)
 
     def start(self, executable, *arguments, env=None, unprivileged=False, stdout=None):
         """Starts the program without waiting for its window. With unprivileged, when run as
@@ -231,50 +189,44 @@ class XSession:
                                               stdout=stdout))
 
 
-class Program:
+class Program(contextlib.AbstractContextManager):
     """The program running in a session. As a context manager it is always reaped: killed at
     the end if it still runs. Its window is found by its process and its caption."""
 
     def __init__(self, session, process):
         self.session = session
-        self.process = process
+        self.process = process  # a subprocess.Popen
         self.window = None
-
-    def __enter__(self):
-        return self
 
     def __exit__(self, *exc):
         if self.process.poll() is None:
             self.process.kill()
         self.process.wait()
 
-    @property
-    def pid(self):
-        return self.process.pid
-
-    @property
-    def returncode(self):
-        """The exit status; minus the signal's number if a signal ended it; None while it runs."""
-        return self.process.poll()
-
     def _tool(self, *command, check=True):
         return self.session.run(*command, check=check).stdout
 
     def wait_for_window(self, timeout=60):
-        """Waits until the program shows its window and returns the window's id."""
+        """Waits until the program shows its window (its id then in self.window); returns self."""
         def visible():
-            found = self._tool("xdotool", "search", "--all", "--onlyvisible", "--pid", str(self.pid),
+            found = self._tool("xdotool", "search", "--all", "--onlyvisible", "--pid", str(self.process.pid),
                                "--name", "^Typeshelf$", check=False).split()
-            return found[0] if found else self.returncode is not None
+            return found[0] if found else self.process.poll() is not None
         found = wait_until(visible, timeout)
         if not isinstance(found, str):
-            raise AssertionError(f"no window appeared (exit status {self.returncode})")
+            raise AssertionError(f"no window appeared (exit status {self.process.poll()})")
         self.window = found
-        return found
+        return self
 
     def wait(self, timeout=60):
-        """Waits for the program to end and returns its exit status."""
+        """Waits for the program to end and returns its exit status (minus the signal's number
+        when a signal ended it)."""
         return self.process.wait(timeout)
+
+    def peak_memory(self):
+        """The most memory the program has held resident so far, in KiB."""
+        with open(f"/proc/{self.process.pid}/status", encoding="ascii") as status:
+            return next(int(line.split()[1]) for line in status if line.startswith("VmHWM:"))
 
     def signal(self, number=signal.SIGTERM):
         self.process.send_signal(number)
@@ -286,17 +238,11 @@ class Program:
     def close(self, timeout=60):
         """Closes the window through the window manager and returns the exit status. The request
         is repeated now and then: one can be lost while the window manager is busy."""
-        deadline = time.monotonic() + timeout
-        while True:
+        for _ in range(max(1, timeout // 2)):
             self.request_close()
-            try:
-                return self.process.wait(min(2, max(0.1, deadline - time.monotonic())))
-            except subprocess.TimeoutExpired:
-                if time.monotonic() > deadline:
-                    raise
-
-    def name(self):
-        return self._tool("xdotool", "getwindowname", self.window).rstrip("\n")
+            with contextlib.suppress(subprocess.TimeoutExpired):
+                return self.process.wait(2)
+        return self.process.wait(0)
 
     def client_geometry(self):
         """The client area on the screen, without the frame, in pixels."""
@@ -305,30 +251,23 @@ class Program:
         return Rect(*(int(info[key]) for key in
                       ("Absolute upper-left X", "Absolute upper-left Y", "Width", "Height")))
 
-    def frame_extents(self):
-        """(left, right, top, bottom): the frame's widths as the window manager sets them."""
-        def extents():
-            found = re.findall(r"\d+", self._tool("xprop", "-id", self.window, "_NET_FRAME_EXTENTS")
-                               .partition("=")[2])
-            return tuple(map(int, found)) if len(found) == 4 else None
-        return wait_until(extents, timeout=10)
-
     def frame_geometry(self):
-        """The window on the screen with its frame, in pixels."""
+        """The window on the screen with its frame, in pixels, as the window manager says."""
+        def extents():
+            found = self._tool("xprop", "-id", self.window, "_NET_FRAME_EXTENTS").partition("=")[2]
+            return re.findall(r"\d+", found)
+        left, right, top, bottom = map(int, wait_until(extents, timeout=10))
         client = self.client_geometry()
-        left, right, top, bottom = self.frame_extents()
         return Rect(client.x - left, client.y - top, client.width + left + right,
                     client.height + top + bottom)
 
-    def states(self):
-        """The window manager's states of the window, e.g. {"_NET_WM_STATE_MAXIMIZED_HORZ"}."""
-        return set(re.findall(r"_NET_WM_STATE_\w+", self._tool("xprop", "-id", self.window, "_NET_WM_STATE")))
-
     def screenshot(self):
-        """The client area as an Image."""
-        return Image.from_ppm(subprocess.run(["import", "-window", self.window, "-depth", "8", "ppm:-"],
-                                             env=self.session.env, capture_output=True,
-                                             check=True).stdout)
+        """The client area as rows of (red, green, blue) pixels."""
+        ppm = subprocess.run(["import", "-window", self.window, "-depth", "8", "ppm:-"],
+                             env=self.session.env, capture_output=True, check=True).stdout
+        width, height, pixels = re.match(rb"P6\s+(\d+)\s+(\d+)\s+255\s(.*)", ppm, re.DOTALL).groups()
+        rows = (iter(pixels[y * int(width) * 3:(y + 1) * int(width) * 3]) for y in range(int(height)))
+        return [list(zip(row, row, row)) for row in rows]
 
     def key(self, *keys):
         """Sends key presses to the window, in xdotool's names ("Down", "ctrl+a")."""
@@ -351,7 +290,8 @@ class Program:
 
     def maximise(self):
         self._tool("wmctrl", "-i", "-r", self.window, "-b", "add,maximized_vert,maximized_horz")
-        if not wait_until(lambda: "_NET_WM_STATE_MAXIMIZED_HORZ" in self.states(), timeout=10):
+        if not wait_until(lambda: "MAXIMIZED_HORZ" in self._tool("xprop", "-id", self.window, "_NET_WM_STATE"),
+                          timeout=10):
             raise AssertionError("the window manager did not maximise the window")
 
     def view_text(self):
@@ -379,23 +319,21 @@ class ProgramTestCase(unittest.TestCase):
         self.folder.chmod(0o755)
         self.app = install(self.executable, self.folder / "app")
         self.ini = self.app.with_suffix(".ini")
-        self.fonts_conf = None
+        self.env = {}  # for every start of the program in this test
         if self.FONTS is not None:
             self.use_fonts(self.FONTS)
 
-    def use_fonts(self, fonts, system_rules=False):
-        self.fonts_conf = fontconfig_file(self.folder / "fontconfig" / "fonts.conf", fonts, system_rules)
+    def use_fonts(self, fonts):
+        self.env["FONTCONFIG_FILE"] = str(fontconfig_file(self.folder / "fontconfig" / "fonts.conf", fonts))
 
     def start(self, executable=None, env=None, **options):
         """Starts the program (the test's copy unless given) without waiting for its window."""
-        env = dict({"FONTCONFIG_FILE": str(self.fonts_conf)} if self.fonts_conf else {}, **(env or {}))
-        return self.enterContext(self.session.start(executable or self.app, env=env, **options))
+        return self.enterContext(self.session.start(executable or self.app, env=dict(self.env, **(env or {})),
+                                                    **options))
 
     def open(self, executable=None, **options):
         """Starts the program and waits for its window."""
-        program = self.start(executable, **options)
-        program.wait_for_window()
-        return program
+        return self.start(executable, **options).wait_for_window()
 
     def assertClosesCleanly(self, program, message=None):
         self.assertEqual(program.close(), 0, message or "exit status after closing the window")

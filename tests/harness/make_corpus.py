@@ -1,35 +1,29 @@
-#!/usr/bin/python3
-"""Makes a font corpus of N distinct families for the benchmarks.
+"""Makes font corpora: many families for the benchmarks, strange ones for the tests.
 
 All faces live in one font collection and share every table but their names, so 10,000
 families take a few megabytes. A fontconfig configuration beside the collection lists only
 the corpus and the interface font, so the program enumerates it through the same path as
 installed fonts.
 
-Usage: make_corpus.py SOURCE_FONT OUTPUT_FOLDER COUNT
-       make_corpus.py SOURCE_FONT OUTPUT_FOLDER --names NAMES.json [--unicodes FIRST-LAST]
-The second form names the families as the JSON list says (the tests use it for hostile names)
-and keeps only the characters in the given range of code points.
+    fonts_conf = make_corpus(folder, corpus_families(10000))
+    fonts_conf = make_corpus(folder, ["Digits Only"], unicodes=range(0x30, 0x3A))
 """
 
-import argparse
 import io
-import json
 import os
 import struct
 import subprocess
-import sys
+from pathlib import Path
 
 from fontTools import subset
 from fontTools.ttLib import TTFont, newTable
+
+from xsession import DEJAVU, fontconfig_file
 
 # Some families have long names and some have names outside Latin, as real collections do, in
 # scripts that the system's interface font covers: a real family named in a script comes with
 # a font for that script, while a corpus font has Latin glyphs only.
 NON_LATIN = ["Шрифт", "Γραμματοσειρά", "Տառատեսակ", "შრიფტი", "גופן", "Φόντο", "Кириллица"]
-
-# The interface font stays installed beside the corpus, as on any desktop.
-SYSTEM_FONTS = "/usr/share/fonts/truetype/dejavu"
 
 
 def family_name(index):
@@ -40,12 +34,14 @@ def family_name(index):
     return f"Corpus Family {index:05d}"
 
 
+def corpus_families(count):
+    return [family_name(index) for index in range(count)]
+
+
 def subset_of(source, unicodes):
     font = TTFont(source)
-    options = subset.Options()
-    options.layout_features = []
-    options.drop_tables += ["FFTM"]
-    options.notdef_outline = True
+    options = subset.Options(layout_features=[], notdef_outline=True)
+    options.drop_tables.append("FFTM")
     subsetter = subset.Subsetter(options)
     subsetter.populate(unicodes=unicodes)
     subsetter.subset(font)
@@ -109,44 +105,20 @@ def write_collection(path, base, names):
         output.write(b"".join(blobs))
 
 
-def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("source")
-    parser.add_argument("folder")
-    parser.add_argument("count", nargs="?", type=int, default=0)
-    parser.add_argument("--names", help="a JSON list of family names")
-    parser.add_argument("--unicodes", default="20-7E", help="hexadecimal FIRST-LAST")
-    options = parser.parse_args()
-    folder = os.path.abspath(options.folder)
-    done = os.path.join(folder, "complete")
-    if os.path.exists(done):
-        return  # made before; the corpus is reused between runs
-    fonts = os.path.join(folder, "fonts")
-    os.makedirs(fonts, exist_ok=True)
-
-    if options.names:
-        with open(options.names, encoding="utf-8") as names:
-            families = json.load(names)
-    else:
-        families = [family_name(index) for index in range(options.count)]
-    first, last = (int(bound, 16) for bound in options.unicodes.split("-"))
-    write_collection(os.path.join(fonts, "corpus.ttc"), subset_of(options.source, range(first, last + 1)),
-                     families)
-    config = os.path.join(folder, "fonts.conf")
-    with open(config, "w", encoding="utf-8") as output:
-        output.write(
-            '<?xml version="1.0"?>\n<!DOCTYPE fontconfig SYSTEM "urn:fontconfig:fonts.dtd">\n'
-            "<fontconfig>\n"
-            # The system's rules, so that "Sans Serif" means the interface font as it does
-            # everywhere; without them every lookup of an alias walks the whole corpus.
-            '  <include ignore_missing="yes">/etc/fonts/conf.d</include>\n'
-            f"  <dir>{SYSTEM_FONTS}</dir>\n  <dir>{fonts}</dir>\n"
-            f"  <cachedir>{folder}/cache</cachedir>\n"
-            "</fontconfig>\n")
+def make_corpus(folder, families, unicodes=range(0x20, 0x7F), source=DEJAVU / "DejaVuSans.ttf"):
+    """Makes the corpus in the folder, once, and returns the path of its fontconfig file."""
+    folder = Path(folder).absolute()
+    config, done = folder / "fonts.conf", folder / "complete"
+    if done.exists():
+        return str(config)  # made before; the corpus is reused between runs
+    fonts = folder / "fonts"
+    fonts.mkdir(parents=True, exist_ok=True)
+    write_collection(fonts / "corpus.ttc", subset_of(source, unicodes), families)
+    # The system's rules, so that "Sans Serif" means the interface font as it does everywhere;
+    # without them every lookup of an alias walks the whole corpus.
+    # The interface font stays installed beside the corpus, as on any desktop.
+    fontconfig_file(config, [DEJAVU, fonts], system_rules=True)
     subprocess.run(["fc-cache", "--really-force"], check=True,
-                   env=dict(os.environ, FONTCONFIG_FILE=config))
-    open(done, "w").close()
-
-
-if __name__ == "__main__":
-    main()
+                   env=dict(os.environ, FONTCONFIG_FILE=str(config)))
+    done.touch()
+    return str(config)

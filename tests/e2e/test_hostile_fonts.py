@@ -1,0 +1,42 @@
+"""Whatever fonts the machine holds, the program starts, shows one line per family and closes
+with status 0."""
+
+from make_corpus import make_corpus
+from xsession import DEFAULT_SENTENCE, DEJAVU, ProgramTestCase
+
+
+class HostileFontsTest(ProgramTestCase):
+    def use_corpus(self, families, **options):
+        self.env["FONTCONFIG_FILE"] = make_corpus(self.folder / "corpus", families, **options)
+
+    def test_no_fonts_at_all_leave_an_empty_view_that_takes_keys_and_clicks(self):
+        (self.folder / "none").mkdir()
+        self.use_fonts([self.folder / "none"])
+        program = self.open()
+        program.key("Down", "End", "ctrl+End", "Up")
+        program.click(50, 50)
+        self.assertClosesCleanly(program)
+
+    def test_a_truncated_font_file_leaves_the_good_families(self):
+        truncated = self.folder / "Truncated.ttf"
+        truncated.write_bytes((DEJAVU / "DejaVuSansMono.ttf").read_bytes()[:20000])
+        self.use_fonts([DEJAVU / "DejaVuSans.ttf", DEJAVU / "DejaVuSerif.ttf", truncated])
+        program = self.open()
+        self.assertRegex(program.view_text(), "(?m)^DejaVu Serif\t")
+        self.assertClosesCleanly(program)
+
+    def test_strange_names_stay_one_line_each_with_control_characters_as_marks(self):
+        names = ["W" * 200, "עברית מימין", "Tab\tName", "Line\nBreak", "Ctrl\u0001Char", "CR\rName"]
+        self.use_corpus(names)
+        program = self.open()
+        lines = [line for line in program.view_text().split("\n") if line]
+        self.assertEqual([line for line in lines if not line.endswith("\t\t\t" + DEFAULT_SENTENCE)], [])
+        for shown in ["W" * 200, "עברית מימין", "Tab\ufffdName", "Line\ufffdBreak", "Ctrl\ufffdChar", "CR\ufffdName"]:
+            self.assertIn(shown, [line.partition("\t\t\t")[0] for line in lines])
+        self.assertClosesCleanly(program)
+
+    def test_a_face_without_glyphs_for_the_sentence_still_has_its_line(self):
+        self.use_corpus(["Digits Only"], unicodes=range(0x30, 0x3A))
+        program = self.open()
+        self.assertRegex(program.view_text(), "(?m)^Digits Only\t\t\t")
+        self.assertClosesCleanly(program)
