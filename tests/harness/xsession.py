@@ -1,21 +1,27 @@
 """Real windows for the end-to-end tests and the benchmarks: an X server with a real window
 manager, the real program running in it, and the files it reads.
 
-Typical use, in a test:
+A test (CTest sets TYPESHELF_EXECUTABLE) gets a session per class and, per test, a copy of the
+program in a folder of its own (self.app, self.ini), seeing only the fonts in FONTS:
 
-    class ClosingTest(xsession.ProgramTestCase):
-        def test_closing_saves_the_sentence(self):
-            self.ini.write_text("[Settings]\\nExampleText=Kept\\n")
-            program = self.open()  # started in a folder of its own, window up
-            program.key("Down")
-            self.assertEqual(program.close(), 0)
-            self.assertEqual(ini_value(self.ini.read_bytes(), "ExampleText"), "Kept")
+    class ClosingTest(ProgramTestCase):
+        OPENBOX_RC = None  # or an openbox rc file, e.g. with a rule that maximises the window
 
-and on its own:
+        def test_sigterm_closes_and_saves(self):
+            self.ini.write_bytes(b"[Settings]\\nExampleText=Kept\\n")
+            program = self.open()  # started, window up; always reaped at the end
+            program.signal(signal.SIGTERM)
+            self.assertEqual(program.wait(), 0)
+            self.assertIsNotNone(ini_value(self.ini.read_bytes(), "Width"))
 
-    with XSession() as session, session.start(install(exe, folder)) as program:
-        program.wait_for_window()
-        print(program.frame_geometry())
+        def test_starts_as_an_ordinary_user(self):
+            program = self.start(unprivileged=True)  # no waiting for a window
+            self.assertEqual(program.wait_for_window().close(), 0)
+
+Outside a test:
+
+    with XSession() as session, session.start(install(executable, folder)) as program:
+        print(program.wait_for_window().frame_geometry(), program.view_text())
 """
 
 import contextlib
@@ -27,8 +33,8 @@ import subprocess
 import tempfile
 import time
 import unittest
-from pathlib import Path
 from collections import namedtuple
+from pathlib import Path
 
 DEJAVU = Path("/usr/share/fonts/truetype/dejavu")
 NOBODY = 65534
