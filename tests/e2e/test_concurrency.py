@@ -30,7 +30,8 @@ class ConcurrencyTest(ProgramTestCase):
 
     def test_killed_while_it_saves_a_large_file_leaves_the_file_whole(self):
         filler = b"; filler that makes every save take a while\n" * 450000
-        self.ini.write_bytes(filler + b"[Settings]\nLeft=0\nTop=0\nWidth=9000\nHeight=4500\nExampleText=Killed\n")
+        self.ini.write_bytes(filler + b"[Settings]\nLeft=0\nTop=0\nWidth=9000\nHeight=4500\n"
+                                      b"ExampleText=Killed\n")
         for round in range(1, 13):
             with self.subTest(round=round):
                 program = self.open()
@@ -44,4 +45,5 @@ class ConcurrencyTest(ProgramTestCase):
                 settings = contents[len(filler):].splitlines()
                 self.assertEqual(len(settings), 6, settings)
                 for line in settings:
-                    self.assertRegex(line, rb"^(\[Settings\]|(Left|Top|Width|Height)=-?\d+|ExampleText=Killed)$")
+                    self.assertRegex(line, rb"^(\[Settings\]|(Left|Top|Width|Height)=-?\d+|"
+                                           rb"ExampleText=Killed)$")

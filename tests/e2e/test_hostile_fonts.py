@@ -4,6 +4,10 @@ with status 0."""
 from make_corpus import make_corpus
 from xsession import DEFAULT_SENTENCE, DEJAVU, ProgramTestCase
 
+# Family names that would break a catalogue line, and the names the view shows for them.
+STRANGE_NAMES = ["W" * 200, "עברית מימין", "Tab\tName", "Line\nBreak", "Ctrl\u0001Char", "CR\rName"]
+SHOWN_NAMES = ["W" * 200, "עברית מימין", "Tab\ufffdName", "Line\ufffdBreak", "Ctrl\ufffdChar", "CR\ufffdName"]
+
 
 class HostileFontsTest(ProgramTestCase):
     def use_corpus(self, families, **options):
@@ -26,13 +30,11 @@ class HostileFontsTest(ProgramTestCase):
         self.assertClosesCleanly(program)
 
     def test_strange_names_stay_one_line_each_with_control_characters_as_marks(self):
-        names = ["W" * 200, "עברית מימין", "Tab\tName", "Line\nBreak", "Ctrl\u0001Char", "CR\rName"]
-        self.use_corpus(names)
+        self.use_corpus(STRANGE_NAMES)
         program = self.open()
         lines = [line for line in program.view_text().split("\n") if line]
         self.assertEqual([line for line in lines if not line.endswith("\t\t\t" + DEFAULT_SENTENCE)], [])
-        for shown in ["W" * 200, "עברית מימין", "Tab\ufffdName", "Line\ufffdBreak", "Ctrl\ufffdChar", "CR\ufffdName"]:
-            self.assertIn(shown, [line.partition("\t\t\t")[0] for line in lines])
+        self.assertLessEqual(set(SHOWN_NAMES), {line.partition("\t\t\t")[0] for line in lines})
         self.assertClosesCleanly(program)
 
     def test_a_face_without_glyphs_for_the_sentence_still_has_its_line(self):

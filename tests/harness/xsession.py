@@ -163,8 +163,9 @@ class XSession:
             with open(log, "ab") as output:
                 manager = subprocess.Popen(["openbox", *rc], env=self.env, stdout=output, stderr=output)
             self._processes.append(manager)
-            if wait_until(lambda: manager.poll() is not None
-                          or self.run("wmctrl", "-m", check=False).returncode == 0) and manager.poll() is None:
+            up = wait_until(lambda: manager.poll() is not None
+                            or self.run("wmctrl", "-m", check=False).returncode == 0)
+            if up and manager.poll() is None:
                 return
         raise RuntimeError(f"openbox did not start: {log.read_text(errors='replace')}")
 
@@ -296,8 +297,8 @@ class Program(contextlib.AbstractContextManager):
 
     def maximise(self):
         self._tool("wmctrl", "-i", "-r", self.window, "-b", "add,maximized_vert,maximized_horz")
-        if not wait_until(lambda: "MAXIMIZED_HORZ" in self._tool("xprop", "-id", self.window, "_NET_WM_STATE"),
-                          timeout=10):
+        if not wait_until(lambda: "MAXIMIZED_HORZ" in self._tool("xprop", "-id", self.window,
+                                                                 "_NET_WM_STATE"), timeout=10):
             raise AssertionError("the window manager did not maximise the window")
 
     def view_text(self):
