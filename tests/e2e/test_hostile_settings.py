@@ -26,7 +26,7 @@ class HostileSettingsTest(ProgramTestCase):
     def test_50_mb_of_text_gets_the_settings_added(self):
         line = b"filler line = with some text that is not ours\n"
         self.survives((line * (50_000_000 // len(line) + 1))[:50_000_000])
-        self.assertIsNotNone(ini_value(self.ini.read_bytes(), "ExampleText"))
+        self.assertIsNotNone(ini_value(self.ini, "ExampleText"))
 
     def test_a_1_mb_single_line_and_nul_bytes(self):
         for contents in (b"x" * 1048576, b"[Settings]\nTop=\0\0\0\nExampleText=nul\0inside\n"):

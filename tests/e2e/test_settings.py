@@ -38,8 +38,7 @@ class SettingsTest(ProgramTestCase):
         program = self.open()
         program.maximise()
         self.assertClosesCleanly(program)
-        contents = self.ini.read_bytes()
-        self.assertEqual((ini_value(contents, "Left"), ini_value(contents, "Width")), ("3000", "9000"))
+        self.assertEqual((ini_value(self.ini, "Left"), ini_value(self.ini, "Width")), ("3000", "9000"))
 
     def test_copy_under_another_name_keeps_a_file_of_its_own(self):
         self.ini.write_bytes(STORED)

@@ -12,7 +12,7 @@ program in a folder of its own (self.app, self.ini), seeing only the fonts in FO
             program = self.open()  # started, window up; always reaped at the end
             program.signal(signal.SIGTERM)
             self.assertEqual(program.wait(), 0)
-            self.assertIsNotNone(ini_value(self.ini.read_bytes(), "Width"))
+            self.assertIsNotNone(ini_value(self.ini, "Width"))
 
         def test_starts_as_an_ordinary_user(self):
             program = self.start(unprivileged=True)  # no waiting for a window
@@ -95,10 +95,11 @@ def fontconfig_file(path, fonts, system_rules=False):
 
 
 def ini_entries(contents, section="Settings"):
-    """The (key, value) pairs of the first section of that name, in order, read from the file's
-    bytes by the program's rules: names match without regard to case, blanks around names and
+    """The (key, value) pairs of the first section of that name, in order, read from the file
+    (its path or its bytes) by the program's rules: names match without regard to case, blanks around names and
     values go, one pair of matching quotes around a value goes, ';' starts a comment, lines end
     in CR LF, LF or CR, and a UTF-8 byte-order mark is skipped."""
+    contents = contents.read_bytes() if isinstance(contents, Path) else contents
     entries, found, inside = [], False, False
     for line in re.split(rb"\r\n|\r|\n", contents.removeprefix(b"\xef\xbb\xbf")):
         content = line.strip(b" \t")
