@@ -11,7 +11,7 @@
 
 #include "font_catalogue/modfonthelper.h"
 #include "main_window/frmmain.h"
-#include "view/basefont.h"
+#include "main_window/interfacefont.h"
 #include "view/richtextbox.h"
 
 #include <QApplication>

@@ -1,5 +1,5 @@
 #include "main_window/frmmain.h"
-#include "view/basefont.h"
+#include "main_window/interfacefont.h"
 
 #include <QApplication>
 

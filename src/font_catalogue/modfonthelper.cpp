@@ -1,9 +1,16 @@
 #include "modfonthelper.h"
 
-#include "view/basefont.h"
 #include "view/richtextbox.h"
 
 #include <QFontDatabase>
+
+#include <algorithm>
+
+#ifdef TYPESHELF_HAVE_FONTCONFIG
+#include <fontconfig/fontconfig.h>
+
+#include <memory>
+#endif
 
 namespace modFontHelper {
 
@@ -24,11 +31,98 @@ QString displayableName(QString name)
     return name;
 }
 
+#ifdef TYPESHELF_HAVE_FONTCONFIG
+template<typename T, void (*Destroy)(T *)>
+struct FcDeleter
+{
+    void operator()(T *object) const { Destroy(object); }
+};
+template<typename T, void (*Destroy)(T *)>
+using FcHandle = std::unique_ptr<T, FcDeleter<T, Destroy>>;
+
+QString stringAt(const FcPattern &font, const char *object, int index)
+{
+    FcChar8 *value = nullptr;
+    if (FcPatternGetString(&font, object, index, &value) != FcResultMatch)
+        return {};
+    return QString::fromUtf8(reinterpret_cast<const char *>(value));
+}
+
+// "de" and "de-at" are one language to a reader; the territory only refines it.
+QString primaryLanguage(const FcChar8 *tag)
+{
+    return QString::fromLatin1(reinterpret_cast<const char *>(tag)).section(u'-', 0, 0);
+}
+
+int nameIndexFor(const FcPattern &font, const FcChar8 *language)
+{
+    const QString wanted = primaryLanguage(language);
+    FcChar8 *nameLanguage = nullptr;
+    for (int index = 0; FcPatternGetString(&font, FC_FAMILYLANG, index, &nameLanguage) == FcResultMatch;
+         ++index) {
+        if (primaryLanguage(nameLanguage).compare(wanted, Qt::CaseInsensitive) == 0)
+            return index;
+    }
+    return -1;
+}
+
+// The font's family name in the user's language, else in English, else its first: the name
+// fc-list and desktop programs show. Fontconfig's default languages end with English.
+QString familyNameOf(const FcPattern &font, FcStrSet &userLanguages)
+{
+    const FcHandle<FcStrList, FcStrListDone> languages(FcStrListCreate(&userLanguages));
+    while (const FcChar8 *language = FcStrListNext(languages.get())) {
+        if (const int index = nameIndexFor(font, language); index >= 0)
+            return stringAt(font, FC_FAMILY, index);
+    }
+    return stringAt(font, FC_FAMILY, 0);
+}
+
+// One listing of every installed font, asking only for the names: no font is opened or scored.
+QStringList installedFamilies()
+{
+    const FcHandle<FcPattern, FcPatternDestroy> anyFont(FcPatternCreate());
+    const FcHandle<FcObjectSet, FcObjectSetDestroy> names(
+        FcObjectSetBuild(FC_FAMILY, FC_FAMILYLANG, static_cast<char *>(nullptr)));
+    const FcHandle<FcFontSet, FcFontSetDestroy> fonts(FcFontList(nullptr, anyFont.get(), names.get()));
+    const FcHandle<FcStrSet, FcStrSetDestroy> languages(FcGetDefaultLangs());
+    QStringList families;
+    if (!fonts || !languages)
+        return families;
+    for (int index = 0; index < fonts->nfont; ++index)
+        families << familyNameOf(*fonts->fonts[index], *languages);
+    return families;
+}
+#else
+QStringList installedFamilies()
+{
+    QStringList families = QFontDatabase::families();
+    families.removeIf(IsGenericFamily);
+    return families;
+}
+#endif
+
 } // namespace
 
 QStringList SystemFontFamilies()
 {
-    return QFontDatabase::families();
+    // The listing holds a family once for each set of names its fonts carry; fontconfig and Qt
+    // both compare family names without regard to case.
+    QStringList families = installedFamilies();
+    std::sort(families.begin(), families.end(), [](const QString &left, const QString &right) {
+        const int order = left.compare(right, Qt::CaseInsensitive);
+        return order != 0 ? order < 0 : left < right;
+    });
+    const auto sameFamily = [](const QString &left, const QString &right) {
+        return left.compare(right, Qt::CaseInsensitive) == 0;
+    };
+    families.erase(std::unique(families.begin(), families.end(), sameFamily), families.end());
+    return families;
+}
+
+bool IsGenericFamily(const QString &family)
+{
+    return family == u"Sans Serif" || family == u"Serif" || family == u"Monospace";
 }
 
 void ListFontFamilies(RichTextBox &view, const QString &exampleText,
@@ -49,7 +143,7 @@ void FontFamilyCallback(const QString &familyName, const CatalogueTarget &target
     view.SetSelText(displayableName(familyName) + NameSeparator);
 
     view.SetSelStart(view.TextLength());
-    view.SetSelFontName(LoadableFamily(familyName));
+    view.SetSelFontName(familyName);
     view.SetSelText(target.exampleText + RichTextBox::LineBreak);
 }
 

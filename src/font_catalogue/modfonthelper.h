@@ -14,7 +14,11 @@ namespace modFontHelper {
 // Reports the installed families in a stable order; tests hand in names of their own.
 using FontFamilySource = std::function<QStringList()>;
 
+// Every installed family once, by the name desktop programs show, sorted case-insensitively.
 QStringList SystemFontFamilies();
+
+// The aliases "Sans Serif", "Serif" and "Monospace" that Qt lists beside the installed families.
+bool IsGenericFamily(const QString &family);
 
 // What the enumeration hands to the callback with each family.
 struct CatalogueTarget

@@ -176,9 +176,9 @@ void RichTextBox::SetSelFontName(const QString &family)
     face.setProperty(FamilyHashKey, family);
     // Text set in a face of its own shows that face's glyphs only: borrowing missing ones from
     // other fonts would misrepresent the face, and looking for them costs a search of every
-    // installed family.
-    if (family != FontName())
-        face.setFontStyleStrategy(QFont::NoFontMerging);
+    // installed family. Text in the base face borrows them as any interface text does; the
+    // strategy is set either way, since the pending face keeps whatever the text before it had.
+    face.setFontStyleStrategy(family == FontName() ? QFont::PreferDefault : QFont::NoFontMerging);
     if (m_heldSelection)
         m_heldSelection->mergeCharFormat(face);
     else

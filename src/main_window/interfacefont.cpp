@@ -1,4 +1,6 @@
-#include "basefont.h"
+#include "interfacefont.h"
+
+#include "font_catalogue/modfonthelper.h"
 
 #include <QApplication>
 #include <QFontDatabase>
@@ -13,11 +15,6 @@
 #endif
 
 namespace {
-
-bool isGenericFamily(const QString &family)
-{
-    return family == u"Sans Serif" || family == u"Serif" || family == u"Monospace";
-}
 
 #ifdef TYPESHELF_HAVE_FONTCONFIG
 using Pattern = std::unique_ptr<FcPattern, decltype(&FcPatternDestroy)>;
@@ -50,7 +47,7 @@ QString preferredInstalledFamily(const FcPattern &pattern)
         const QString family = familyOf(pattern, index);
         if (family.isEmpty())
             return {};
-        if (isGenericFamily(family))
+        if (modFontHelper::IsGenericFamily(family))
             continue;
         const auto found = std::find_if(installed.cbegin(), installed.cend(), [&](const QString &name) {
             return name.compare(family, Qt::CaseInsensitive) == 0;
@@ -83,11 +80,6 @@ QString realFamily(const QString &family)
 }
 
 } // namespace
-
-QString LoadableFamily(const QString &family)
-{
-    return isGenericFamily(family) ? realFamily(family) : family;
-}
 
 void ResolveApplicationFontFamily()
 {
