@@ -1,7 +1,11 @@
 #include "view/richtextbox.h"
 
+#include <QApplication>
+#include <QClipboard>
+#include <QMenu>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 #include <QTextBlock>
 #include <QTextDocument>
 
@@ -27,6 +31,8 @@ private Q_SLOTS:
     void selectingWhileFrozenLaysOutOnlyShownLines();
     void redrawFreezeReleasesOnEveryPath();
     void notificationsFollowTheCaretMove();
+    void copiesTheFamilyNameOfALine_data();
+    void copiesTheFamilyNameOfALine();
 };
 
 namespace {
@@ -323,6 +329,49 @@ void tst_RichTextBox::notificationsFollowTheCaretMove()
     view.clearFocus();
     view.setFocus();
     QCOMPARE(focus.count(), 1);
+}
+
+void tst_RichTextBox::copiesTheFamilyNameOfALine_data()
+{
+    QTest::addColumn<int>("caret");
+    QTest::addColumn<int>("selected");
+    QTest::addColumn<int>("menuOnLine");
+    QTest::addColumn<QString>("copied");
+
+    QTest::newRow("Ctrl+C, caret on a later line") << 22 << 0 << -1 << u"ヒラギノ角ゴ"_qs;
+    QTest::newRow("Ctrl+C, caret on a line without tabs") << 50 << 0 << -1 << u"plain line"_qs;
+    QTest::newRow("Ctrl+C, a selection copies as before") << 1 << 7 << -1 << u"ejaVu \t"_qs;
+    QTest::newRow("menu, line under the pointer, not the caret's") << 0 << 0 << 1 << u"ヒラギノ角ゴ"_qs;
+}
+
+void tst_RichTextBox::copiesTheFamilyNameOfALine()
+{
+    QFETCH(int, caret);
+    QFETCH(int, selected);
+    QFETCH(int, menuOnLine);
+    QFETCH(QString, copied);
+    RichTextBox view;
+    view.SetSelText(u"DejaVu \t\t\tLorem\r\nヒラギノ角ゴ\t\t\tLorem\r\nthird\t\t\tLorem\r\nplain line\r\n"_qs);
+    view.SetSelStart(caret);
+    view.SetSelLength(selected);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    QGuiApplication::clipboard()->clear();
+
+    if (menuOnLine < 0) {
+        QTest::keyClick(&view, Qt::Key_C, Qt::ControlModifier);
+    } else {
+        QTimer::singleShot(0, this, [] {
+            auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+            QVERIFY(menu);
+            if (auto *copyName = menu->findChild<QAction *>(u"copyFamilyName"_qs))
+                copyName->trigger();
+            menu->close();
+        });
+        const QRect line = view.cursorRect(QTextCursor(view.document()->findBlockByNumber(menuOnLine)));
+        QTest::mouseClick(view.windowHandle(), Qt::RightButton, {}, view.viewport()->mapTo(&view, line.center()));
+    }
+    QCOMPARE(QGuiApplication::clipboard()->text(), copied);
 }
 
 QTEST_MAIN(tst_RichTextBox)

@@ -1,6 +1,9 @@
 #include "richtextbox.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QMimeData>
 #include <QScopedValueRollback>
 #include <QScrollBar>
@@ -8,6 +11,7 @@
 #include <QTextDocument>
 
 #include <algorithm>
+#include <memory>
 #include <utility>
 
 namespace {
@@ -269,6 +273,12 @@ void RichTextBox::keyPressEvent(QKeyEvent *event)
         QPlainTextEdit::keyPressEvent(&enter);
         return;
     }
+    // The window's highlight leaves nothing selected after every key and click, so copying
+    // with nothing selected takes what a user copies from a line: its first column.
+    if (event->matches(QKeySequence::Copy) && !textCursor().hasSelection()) {
+        copyFirstColumnOf(textCursor().block());
+        return;
+    }
     QPlainTextEdit::keyPressEvent(event);
 }
 
@@ -282,6 +292,21 @@ void RichTextBox::mouseReleaseEvent(QMouseEvent *event)
 {
     QPlainTextEdit::mouseReleaseEvent(event);
     Q_EMIT MouseButtonReleased();
+}
+
+void RichTextBox::contextMenuEvent(QContextMenuEvent *event)
+{
+    const std::unique_ptr<QMenu> menu(createStandardContextMenu(event->pos()));
+    const QTextBlock line = cursorForPosition(event->pos()).block();
+    menu->addSeparator();
+    QAction *copyName = menu->addAction(tr("Copy Family Name"), this, [this, line] { copyFirstColumnOf(line); });
+    copyName->setObjectName(QStringLiteral("copyFamilyName"));
+    menu->exec(event->globalPos());
+}
+
+void RichTextBox::copyFirstColumnOf(const QTextBlock &line) const
+{
+    QGuiApplication::clipboard()->setText(line.text().section(u'\t', 0, 0));
 }
 
 void RichTextBox::insertFromMimeData(const QMimeData *source)

@@ -106,9 +106,13 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
     void keyReleaseEvent(QKeyEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
     void insertFromMimeData(const QMimeData *source) override;
 
 private:
+    // A line's first column is its text up to the first tab: in the catalogue, the family's
+    // name, which is what a user copies from a line.
+    void copyFirstColumnOf(const QTextBlock &line) const;
     int toDocument(int offset) const;
     int toModel(int position) const;
     QTextCursor selection() const;
