@@ -4,7 +4,7 @@ SANITIZE_DIR ?= build-asan
 FUZZ_DIR ?= build-fuzz
 FUZZ_SECONDS ?= 60
 
-.PHONY: all build run test sanitize fuzz bench clean
+.PHONY: all build run install test sanitize fuzz bench clean
 
 all: build
 
@@ -15,6 +15,10 @@ build:
 
 run: build
 	$(BUILD_DIR)/typeshelf
+
+# Installs under PREFIX (default /usr/local); packagers add DESTDIR=/staging/folder.
+install: build
+	DESTDIR=$(DESTDIR) cmake --install $(BUILD_DIR) $(if $(PREFIX),--prefix $(PREFIX))
 
 test:
 	scripts/install-deps.sh test
