@@ -1,5 +1,4 @@
-#include "main_window/frmmain.h"
-#include "view/richtextbox.h"
+#include "support/viewsupport.h"
 
 #include <QApplication>
 #include <QTest>
@@ -19,7 +18,7 @@ private Q_SLOTS:
     void geometryInTwips();
 
 private:
-    RichTextBox *view() const { return m_window->findChild<RichTextBox *>(u"rtbFonts"_qs); }
+    RichTextBox *view() const { return ViewSupport::rtbFontsOf(*m_window); }
     int pixels(double twips) const { return qRound(twips * m_window->logicalDpiY() / 1440.0); }
 
     std::unique_ptr<frmMain> m_window;

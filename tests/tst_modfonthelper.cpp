@@ -1,14 +1,15 @@
 #include "font_catalogue/modfonthelper.h"
-#include "view/richtextbox.h"
+#include "support/viewsupport.h"
 
 #include <QApplication>
 #include <QFile>
 #include <QFontInfo>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTextCursor>
 
 using modFontHelper::ListFontFamilies;
+using ViewSupport::faceOf;
+using ViewSupport::styleStrategyOf;
 
 class tst_ModFontHelper : public QObject
 {
@@ -33,22 +34,6 @@ QStringList linesOf(const RichTextBox &view)
     if (lines.constLast().isEmpty())
         lines.removeLast();
     return lines;
-}
-
-QString faceAt(RichTextBox &view, int offset, int length)
-{
-    view.SetSelStart(offset);
-    view.SetSelLength(length);
-    return view.SelFontName();
-}
-
-QFont::StyleStrategy styleStrategyAt(RichTextBox &view, int offset)
-{
-    view.SetSelStart(offset);
-    view.SetSelLength(1);
-    QTextCursor cursor = view.textCursor();
-    cursor.setPosition(cursor.selectionEnd()); // a cursor reports the character before it
-    return cursor.charFormat().font().styleStrategy();
 }
 
 // The only fonts this test sees, in a fontconfig configuration of its own; rules at scan time
@@ -160,10 +145,10 @@ void tst_ModFontHelper::namesInBaseFaceSentencesInFamilyFace()
     int lineStart = 0;
     for (const QString &family : std::as_const(families)) {
         const int nameAndTabs = family.size() + 3;
-        QCOMPARE(faceAt(view, lineStart, nameAndTabs), view.FontName());
-        QCOMPARE(styleStrategyAt(view, lineStart), QFont::PreferDefault);
-        QCOMPARE(faceAt(view, lineStart + nameAndTabs, Sentence.size()), family);
-        QCOMPARE(styleStrategyAt(view, lineStart + nameAndTabs), QFont::NoFontMerging);
+        QCOMPARE(faceOf(view, lineStart, nameAndTabs), view.FontName());
+        QCOMPARE(styleStrategyOf(view, lineStart), QFont::PreferDefault);
+        QCOMPARE(faceOf(view, lineStart + nameAndTabs, Sentence.size()), family);
+        QCOMPARE(styleStrategyOf(view, lineStart + nameAndTabs), QFont::NoFontMerging);
         lineStart += nameAndTabs + Sentence.size() + 2;
     }
 }
@@ -193,7 +178,7 @@ void tst_ModFontHelper::listsEachInstalledFamilyOnceByItsName()
     QCOMPARE(names, (QStringList{u"DejaVu Sans"_qs, u"DejaVu Serif"_qs, u"Feste Breite"_qs, u"Police Grasse"_qs}));
 
     for (const QString &name : std::as_const(names))
-        QCOMPARE(faceAt(view, view.Text().indexOf(name + u"\t\t\t"_qs) + name.size() + 3, 1), name);
+        QCOMPARE(faceOf(view, view.Text().indexOf(name + u"\t\t\t"_qs) + name.size() + 3, 1), name);
     QVERIFY(QFontInfo(QFont(u"Feste Breite"_qs)).fixedPitch());
 }
 

@@ -1,4 +1,4 @@
-#include "view/richtextbox.h"
+#include "support/viewsupport.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -6,10 +6,10 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
-#include <QTextBlock>
-#include <QTextDocument>
 
 #include <stdexcept>
+
+using namespace ViewSupport;
 
 class tst_RichTextBox : public QObject
 {
@@ -41,28 +41,6 @@ void append(RichTextBox &view, const QString &text)
 {
     view.SetSelStart(view.TextLength());
     view.SetSelText(text);
-}
-
-QString numberedLines(int count)
-{
-    QString text;
-    for (int line = 0; line < count; ++line)
-        text += QStringLiteral("line %1\r\n").arg(line);
-    return text;
-}
-
-std::optional<QColor> colourOf(RichTextBox &view, int from, int length)
-{
-    view.SetSelStart(from);
-    view.SetSelLength(length);
-    return view.SelColor();
-}
-
-void colour(RichTextBox &view, int from, int length, const QColor &colour)
-{
-    view.SetSelStart(from);
-    view.SetSelLength(length);
-    view.SetSelColor(colour);
 }
 
 } // namespace
@@ -126,7 +104,7 @@ void tst_RichTextBox::selTextAppendsAtEnd()
 
     QCOMPARE(view.Text(), QStringLiteral("one\r\ntwo\r\n"));
     QCOMPARE(view.SelStart(), view.TextLength());
-    QCOMPARE(view.document()->blockCount(), 3);
+    QCOMPARE(lineCount(view), 3);
 }
 
 void tst_RichTextBox::everyLineBreakSpellingStartsOneLine_data()
@@ -146,7 +124,7 @@ void tst_RichTextBox::everyLineBreakSpellingStartsOneLine()
     view.SetSelText(QStringLiteral("a") + lineBreak + QStringLiteral("b"));
 
     QCOMPARE(view.Text(), QStringLiteral("a\r\nb"));
-    QCOMPARE(view.document()->blockCount(), 2);
+    QCOMPARE(lineCount(view), 2);
 }
 
 void tst_RichTextBox::pendingFaceAppliesToNextInsert()
@@ -158,12 +136,8 @@ void tst_RichTextBox::pendingFaceAppliesToNextInsert()
     QCOMPARE(view.SelFontName(), QStringLiteral("DejaVu Serif"));
     view.SetSelText(QStringLiteral("serif\r\n"));
 
-    view.SetSelStart(0);
-    view.SetSelLength(4);
-    QCOMPARE(view.SelFontName(), view.FontName());
-    view.SetSelStart(4);
-    view.SetSelLength(5);
-    QCOMPARE(view.SelFontName(), QStringLiteral("DejaVu Serif"));
+    QCOMPARE(faceOf(view, 0, 4), view.FontName());
+    QCOMPARE(faceOf(view, 4, 5), QStringLiteral("DejaVu Serif"));
     QCOMPARE(view.SelText(), QStringLiteral("serif"));
 }
 
@@ -171,8 +145,8 @@ void tst_RichTextBox::colourRangeFromLineFeedThroughCarriageReturn()
 {
     RichTextBox view;
     view.SetSelText(QStringLiteral("aa\r\nbb\r\ncc"));
-    colour(view, 0, view.TextLength(), Qt::black);
-    colour(view, 3, 4, Qt::blue); // from the LF after "aa" through the CR after "bb"
+    recolour(view, 0, view.TextLength(), Qt::black);
+    recolour(view, 3, 4, Qt::blue); // from the LF after "aa" through the CR after "bb"
 
     QCOMPARE(colourOf(view, 0, 2), QColor(Qt::black));
     QCOMPARE(colourOf(view, 4, 2), QColor(Qt::blue));
@@ -186,18 +160,17 @@ void tst_RichTextBox::recolourTouchesOnlyLinesOfAnotherColour()
     view.SetSelText(numberedLines(500));
 
     // Fresh text already shows black, so colouring it black changes nothing.
-    QSignalSpy changes(view.document(), &QTextDocument::contentsChange);
-    colour(view, 0, view.TextLength(), Qt::black);
-    QCOMPARE(changes.count(), 0);
+    EditLog edits(view);
+    recolour(view, 0, view.TextLength(), Qt::black);
+    QCOMPARE(edits.written, QList<int>());
 
     const int lineStart = view.Text().indexOf(QStringLiteral("line 250"));
-    colour(view, lineStart, 8, Qt::blue);
-    QCOMPARE(changes.count(), 1);
+    recolour(view, lineStart, 8, Qt::blue);
+    QCOMPARE(edits.written.size(), 1);
 
-    changes.clear();
-    colour(view, 0, view.TextLength(), Qt::black);
-    QCOMPARE(changes.count(), 1);
-    QCOMPARE(changes.constFirst().at(2).toInt(), 8); // just the one recoloured line
+    edits.written.clear();
+    recolour(view, 0, view.TextLength(), Qt::black);
+    QCOMPARE(edits.written, QList<int>{8}); // just the one recoloured line
     QCOMPARE(colourOf(view, 0, view.TextLength()), QColor(Qt::black));
 }
 
@@ -205,8 +178,8 @@ void tst_RichTextBox::recolourAfterTypingInsideColouredLine()
 {
     RichTextBox view;
     view.SetSelText(numberedLines(3));
-    colour(view, 0, view.TextLength(), Qt::black);
-    colour(view, 8, 6, Qt::blue); // "line 1"
+    recolour(view, 0, view.TextLength(), Qt::black);
+    recolour(view, 8, 6, Qt::blue); // "line 1"
 
     // Text typed into the blue line comes out blue; the next recolour must still find it.
     view.setFocus();
@@ -215,7 +188,7 @@ void tst_RichTextBox::recolourAfterTypingInsideColouredLine()
     view.SetSelStart(11);
     QTest::keyClicks(&view, QStringLiteral("XY"));
 
-    colour(view, 0, view.TextLength(), Qt::black);
+    recolour(view, 0, view.TextLength(), Qt::black);
     QCOMPARE(colourOf(view, 0, view.TextLength()), QColor(Qt::black));
 }
 
@@ -224,9 +197,7 @@ void tst_RichTextBox::firstVisibleLineAndScrollWithMixedLineHeights()
     RichTextBox view;
     for (int line = 0; line < 200; ++line) {
         view.SetSelStart(view.TextLength());
-        QTextCharFormat size;
-        size.setFontPointSize(line % 3 == 0 ? 24 : 8);
-        view.mergeCurrentCharFormat(size);
+        setPendingPointSize(view, line % 3 == 0 ? 24 : 8);
         view.SetSelText(QStringLiteral("line %1\r\n").arg(line));
     }
     view.resize(300, 200);
@@ -274,13 +245,13 @@ void tst_RichTextBox::selectingWhileFrozenLaysOutOnlyShownLines()
         QCOMPARE(view.SelStart(), 8);
     }
     QCOMPARE(view.SelStart(), 8);
-    QCOMPARE(view.textCursor().blockNumber(), 1);
+    QCOMPARE(caretLine(view), 1);
 
     // Laying out a line loads its face. Qt measures the last page for the scroll range;
     // no other line off the screen may be laid out.
-    const int shownLines = view.viewport()->height() / view.fontMetrics().lineSpacing() + 1;
+    const int shownLines = surfaceOf(view)->height() / view.fontMetrics().lineSpacing() + 1;
     for (int line = shownLines + 1; line < 250; ++line)
-        QVERIFY2(view.document()->findBlockByNumber(line).layout()->lineCount() == 0,
+        QVERIFY2(!isLaidOut(view, line),
                  qPrintable(QStringLiteral("line %1 was laid out").arg(line)));
 }
 
@@ -314,18 +285,17 @@ void tst_RichTextBox::notificationsFollowTheCaretMove()
     QVERIFY(QTest::qWaitForWindowExposed(&view));
 
     int caretAtKeyRelease = -1;
-    connect(&view, &RichTextBox::KeyReleased, this, [&] { caretAtKeyRelease = view.SelStart(); });
+    connect(&view, &RichTextBox::keyReleased, this, [&] { caretAtKeyRelease = view.SelStart(); });
     QTest::keyClick(&view, Qt::Key_Down);
     QCOMPARE(caretAtKeyRelease, 8);
 
     int caretAtMouseRelease = -1;
-    connect(&view, &RichTextBox::MouseButtonReleased, this,
+    connect(&view, &RichTextBox::mouseButtonReleased, this,
             [&] { caretAtMouseRelease = view.SelStart(); });
-    const QRect thirdLine = view.cursorRect(QTextCursor(view.document()->findBlockByNumber(2)));
-    QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, thirdLine.center());
+    QTest::mouseClick(surfaceOf(view), Qt::LeftButton, {}, pointOfLine(view, 2));
     QCOMPARE(caretAtMouseRelease, 16);
 
-    QSignalSpy focus(&view, &RichTextBox::FocusGained);
+    QSignalSpy focus(&view, &RichTextBox::focusGained);
     view.clearFocus();
     view.setFocus();
     QCOMPARE(focus.count(), 1);
@@ -368,8 +338,8 @@ void tst_RichTextBox::copiesTheFamilyNameOfALine()
                 copyName->trigger();
             menu->close();
         });
-        const QRect line = view.cursorRect(QTextCursor(view.document()->findBlockByNumber(menuOnLine)));
-        QTest::mouseClick(view.windowHandle(), Qt::RightButton, {}, view.viewport()->mapTo(&view, line.center()));
+        const QPoint line = surfaceOf(view)->mapTo(&view, pointOfLine(view, menuOnLine));
+        QTest::mouseClick(view.windowHandle(), Qt::RightButton, {}, line);
     }
     QCOMPARE(QGuiApplication::clipboard()->text(), copied);
 }

@@ -52,9 +52,9 @@ frmMain::frmMain(QWidget *parent)
     modFontHelper::ListFontFamilies(*m_rtbFonts, m_sExampleText);
     m_rtbFonts->SetSelStart(0);
 
-    connect(m_rtbFonts, &RichTextBox::FocusGained, this, &frmMain::HighlightCurrentLine);
-    connect(m_rtbFonts, &RichTextBox::KeyReleased, this, &frmMain::HighlightCurrentLine);
-    connect(m_rtbFonts, &RichTextBox::MouseButtonReleased, this, &frmMain::HighlightCurrentLine);
+    connect(m_rtbFonts, &RichTextBox::focusGained, this, &frmMain::HighlightCurrentLine);
+    connect(m_rtbFonts, &RichTextBox::keyReleased, this, &frmMain::HighlightCurrentLine);
+    connect(m_rtbFonts, &RichTextBox::mouseButtonReleased, this, &frmMain::HighlightCurrentLine);
 }
 
 frmMain::~frmMain() = default;

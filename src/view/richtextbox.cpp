@@ -262,7 +262,7 @@ RichTextBox::EditBatch::~EditBatch()
 void RichTextBox::focusInEvent(QFocusEvent *event)
 {
     QPlainTextEdit::focusInEvent(event);
-    Q_EMIT FocusGained();
+    Q_EMIT focusGained();
 }
 
 void RichTextBox::keyPressEvent(QKeyEvent *event)
@@ -285,13 +285,13 @@ void RichTextBox::keyPressEvent(QKeyEvent *event)
 void RichTextBox::keyReleaseEvent(QKeyEvent *event)
 {
     QPlainTextEdit::keyReleaseEvent(event);
-    Q_EMIT KeyReleased();
+    Q_EMIT keyReleased();
 }
 
 void RichTextBox::mouseReleaseEvent(QMouseEvent *event)
 {
     QPlainTextEdit::mouseReleaseEvent(event);
-    Q_EMIT MouseButtonReleased();
+    Q_EMIT mouseButtonReleased();
 }
 
 void RichTextBox::contextMenuEvent(QContextMenuEvent *event)

@@ -97,9 +97,9 @@ public:
     };
 
 Q_SIGNALS:
-    void FocusGained();
-    void KeyReleased();
-    void MouseButtonReleased();
+    void focusGained();
+    void keyReleased();
+    void mouseButtonReleased();
 
 protected:
     void focusInEvent(QFocusEvent *event) override;

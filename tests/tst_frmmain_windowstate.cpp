@@ -1,13 +1,12 @@
-#include "main_window/frmmain.h"
 #include "settings/modini.h"
-#include "view/richtextbox.h"
+#include "support/viewsupport.h"
 
 #include <QFile>
 #include <QTest>
 
 // The window restores its geometry and sentence from the settings file beside this test's
 // executable and writes them back on close.
-class tst_WindowState : public QObject
+class tst_FrmMainWindowState : public QObject
 {
     Q_OBJECT
 
@@ -34,38 +33,38 @@ private:
     std::unique_ptr<frmMain> m_window;
 };
 
-void tst_WindowState::init()
+void tst_FrmMainWindowState::init()
 {
     QFile::remove(modIni::SettingsFilePath());
 }
 
-void tst_WindowState::cleanup()
+void tst_FrmMainWindowState::cleanup()
 {
     m_window.reset();
     QFile::remove(modIni::SettingsFilePath());
 }
 
-void tst_WindowState::writeSettings(const QByteArray &contents)
+void tst_FrmMainWindowState::writeSettings(const QByteArray &contents)
 {
     QFile file(modIni::SettingsFilePath());
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write(contents);
 }
 
-QByteArray tst_WindowState::settings()
+QByteArray tst_FrmMainWindowState::settings()
 {
     QFile file(modIni::SettingsFilePath());
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-void tst_WindowState::openWindow()
+void tst_FrmMainWindowState::openWindow()
 {
     m_window = std::make_unique<frmMain>();
     m_window->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
 }
 
-void tst_WindowState::withoutFileDesignValuesAndFiveKeysInOrder()
+void tst_FrmMainWindowState::withoutFileDesignValuesAndFiveKeysInOrder()
 {
     openWindow();
     QCOMPARE(m_window->size(), QSize(pixels(9450), pixels(3195)));
@@ -82,7 +81,7 @@ void tst_WindowState::withoutFileDesignValuesAndFiveKeysInOrder()
     QCOMPARE(settings(), expected);
 }
 
-void tst_WindowState::storedGeometryIsApplied()
+void tst_FrmMainWindowState::storedGeometryIsApplied()
 {
     writeSettings("[Settings]\nLeft=1500\nTop=2250\nWidth=6000\nHeight=4500\n");
     openWindow();
@@ -90,7 +89,7 @@ void tst_WindowState::storedGeometryIsApplied()
     QCOMPARE(m_window->Width(), 6000.0f);
 }
 
-void tst_WindowState::unusableNumbersLeaveDefaults_data()
+void tst_FrmMainWindowState::unusableNumbersLeaveDefaults_data()
 {
     QTest::addColumn<QByteArray>("file");
     QTest::addColumn<bool>("leftApplied");
@@ -101,7 +100,7 @@ void tst_WindowState::unusableNumbersLeaveDefaults_data()
     QTest::newRow("negative size") << QByteArray("Width=-500\nHeight=0") << false;
 }
 
-void tst_WindowState::unusableNumbersLeaveDefaults()
+void tst_FrmMainWindowState::unusableNumbersLeaveDefaults()
 {
     QFETCH(QByteArray, file);
     QFETCH(bool, leftApplied);
@@ -118,17 +117,17 @@ void tst_WindowState::unusableNumbersLeaveDefaults()
         QCOMPARE(restored.y(), defaults.y());
 }
 
-void tst_WindowState::storedSentenceOnEveryLine()
+void tst_FrmMainWindowState::storedSentenceOnEveryLine()
 {
     writeSettings("[settings]\nexampletext = Sphinx of black quartz, judge my vow.\n");
     openWindow();
-    const QString text = m_window->findChild<RichTextBox *>()->Text();
+    const QString text = ViewSupport::rtbFontsOf(*m_window)->Text();
     const QString line = u"\t\t\tSphinx of black quartz, judge my vow.\r\n"_qs;
     QVERIFY(text.endsWith(line));
     QCOMPARE(text.count(line), text.count(RichTextBox::LineBreak));
 }
 
-void tst_WindowState::emptySentenceGivesDefaultAndIsWrittenBack()
+void tst_FrmMainWindowState::emptySentenceGivesDefaultAndIsWrittenBack()
 {
     writeSettings("[Settings]\nExampleText=\n");
     openWindow();
@@ -137,7 +136,7 @@ void tst_WindowState::emptySentenceGivesDefaultAndIsWrittenBack()
     QVERIFY(settings().contains("\nExampleText=" + QByteArray(frmMain::DefaultExampleText.data()) + "\n"));
 }
 
-void tst_WindowState::longSentenceSurvivesUnchanged()
+void tst_FrmMainWindowState::longSentenceSurvivesUnchanged()
 {
     const QString sentence = QString(100, u'Ж') + QString(100, u'x');
     writeSettings("[Settings]\nExampleText=" + sentence.toUtf8() + "\n");
@@ -149,7 +148,7 @@ void tst_WindowState::longSentenceSurvivesUnchanged()
     QCOMPARE(modIni::ReadIniValue(u"ExampleText"_qs), sentence);
 }
 
-void tst_WindowState::reopeningLeavesFileUnchanged()
+void tst_FrmMainWindowState::reopeningLeavesFileUnchanged()
 {
     writeSettings("; kept\r\n[Settings]\r\nLeft=1500\r\nTop=1500\r\nWidth=6000\r\nHeight=4500\r\n"
                   "ExampleText=\"  padded  \"\r\n");
@@ -162,5 +161,5 @@ void tst_WindowState::reopeningLeavesFileUnchanged()
     }
 }
 
-QTEST_MAIN(tst_WindowState)
-#include "tst_windowstate.moc"
+QTEST_MAIN(tst_FrmMainWindowState)
+#include "tst_frmmain_windowstate.moc"

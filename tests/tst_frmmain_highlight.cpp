@@ -1,14 +1,13 @@
-#include "main_window/frmmain.h"
-#include "view/richtextbox.h"
+#include "support/viewsupport.h"
 
 #include <QApplication>
-#include <QScrollBar>
 #include <QTest>
-#include <QTextBlock>
+
+using namespace ViewSupport;
 
 // The caret's line turns blue and the rest black whenever the view is focused, a key is released
 // in it or a mouse button is released over it.
-class tst_Highlighter : public QObject
+class tst_FrmMainHighlight : public QObject
 {
     Q_OBJECT
 
@@ -28,11 +27,10 @@ private Q_SLOTS:
     void oneRepaintPerRun();
 
 private:
-    RichTextBox &view() const { return *m_window->findChild<RichTextBox *>(u"rtbFonts"_qs); }
+    RichTextBox &view() const { return *rtbFontsOf(*m_window); }
     void replaceText(const QString &text);
     void showWindow();
     void releaseKey() { QTest::keyRelease(&view(), Qt::Key_Shift); }
-    QPoint pointOfLine(int line) const;
     void verifyOnlyLineBlue(int line);
 
     std::unique_ptr<frmMain> m_window;
@@ -43,21 +41,6 @@ namespace {
 const QColor Blue(0, 0, 255);
 const QColor Black(Qt::black);
 
-std::optional<QColor> colourOf(RichTextBox &view, int from, int length)
-{
-    view.SetSelStart(from);
-    view.SetSelLength(length);
-    return view.SelColor();
-}
-
-QString catalogueOf(int lines)
-{
-    QString text;
-    for (int line = 0; line < lines; ++line)
-        text += QStringLiteral("Family %1\t\t\tSentence\r\n").arg(line);
-    return text;
-}
-
 // Offsets of the line's first character and of the CR that ends it.
 std::pair<int, int> lineBounds(const QString &text, int line)
 {
@@ -67,54 +50,66 @@ std::pair<int, int> lineBounds(const QString &text, int line)
     return {start, text.indexOf(RichTextBox::LineBreak, start)};
 }
 
+// The keys start on this line of a catalogue this long.
+constexpr int StartLine = 5;
+constexpr int CatalogueLines = 100;
+
+// The line a key should take the caret to, worked out from the view after the key.
+using LineRule = int (*)(const RichTextBox &);
+
+template<int Line>
+int lineNumber(const RichTextBox &)
+{
+    return Line;
+}
+
 } // namespace
 
-void tst_Highlighter::initTestCase()
+Q_DECLARE_METATYPE(LineRule)
+
+void tst_FrmMainHighlight::initTestCase()
 {
     QApplication::setCursorFlashTime(0); // a blinking caret would add repaints of its own
 }
 
-void tst_Highlighter::init()
+void tst_FrmMainHighlight::init()
 {
     m_window = std::make_unique<frmMain>();
 }
 
-void tst_Highlighter::cleanup()
+void tst_FrmMainHighlight::cleanup()
 {
     m_window.reset();
 }
 
-void tst_Highlighter::replaceText(const QString &text)
+void tst_FrmMainHighlight::replaceText(const QString &text)
 {
-    view().SetSelStart(0);
-    view().SetSelLength(view().TextLength());
+    select(view(), 0, view().TextLength());
     view().SetSelText(text);
     view().SetSelStart(0);
 }
 
-void tst_Highlighter::showWindow()
+void tst_FrmMainHighlight::showWindow()
 {
     m_window->show();
     QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
 }
 
-QPoint tst_Highlighter::pointOfLine(int line) const
-{
-    const QTextCursor start(view().document()->findBlockByNumber(line));
-    return view().cursorRect(start).center() + QPoint(4, 0);
-}
-
-void tst_Highlighter::verifyOnlyLineBlue(int line)
+void tst_FrmMainHighlight::verifyOnlyLineBlue(int line)
 {
     const QString text = view().Text();
     const auto [start, end] = lineBounds(text, line);
+    if (start == text.size()) { // after the final CR LF no line is blue
+        QCOMPARE(colourOf(view(), 0, text.size()), Black);
+        return;
+    }
     QCOMPARE(colourOf(view(), start, end - start), Blue);
     if (start > 0)
         QCOMPARE(colourOf(view(), 0, start), Black);
     QCOMPARE(colourOf(view(), end, text.size() - end), Black);
 }
 
-void tst_Highlighter::edgeCases_data()
+void tst_FrmMainHighlight::edgeCases_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("caret");
@@ -136,7 +131,7 @@ void tst_Highlighter::edgeCases_data()
         << QStringLiteral("\r\n\r\nxy\r\n\r\n") << 4 << 3 << 7;
 }
 
-void tst_Highlighter::edgeCases()
+void tst_FrmMainHighlight::edgeCases()
 {
     QFETCH(QString, text);
     QFETCH(int, caret);
@@ -144,9 +139,7 @@ void tst_Highlighter::edgeCases()
     QFETCH(int, blueTo);
     replaceText(text);
     // Leave a stale highlight everywhere, so every character has to be recoloured or kept.
-    view().SetSelStart(0);
-    view().SetSelLength(view().TextLength());
-    view().SetSelColor(Blue);
+    recolour(view(), 0, view().TextLength(), Blue);
     view().SetSelStart(caret);
 
     releaseKey();
@@ -163,47 +156,42 @@ void tst_Highlighter::edgeCases()
     }
 }
 
-void tst_Highlighter::firstLineBlueOnceShown()
+void tst_FrmMainHighlight::firstLineBlueOnceShown()
 {
     showWindow();
     verifyOnlyLineBlue(0);
 }
 
-void tst_Highlighter::keysMoveTheHighlight_data()
+void tst_FrmMainHighlight::keysMoveTheHighlight_data()
 {
     QTest::addColumn<QKeyCombination>("key");
-    QTest::addColumn<int>("expectedLine");
-    QTest::newRow("Down") << QKeyCombination(Qt::Key_Down) << 6;
-    QTest::newRow("Up") << QKeyCombination(Qt::Key_Up) << 4;
-    QTest::newRow("End stays on the line") << QKeyCombination(Qt::Key_End) << 5;
+    QTest::addColumn<LineRule>("expectedLine");
+    QTest::newRow("Down") << QKeyCombination(Qt::Key_Down) << &lineNumber<StartLine + 1>;
+    QTest::newRow("Up") << QKeyCombination(Qt::Key_Up) << &lineNumber<StartLine - 1>;
+    QTest::newRow("End stays on the line") << QKeyCombination(Qt::Key_End) << &lineNumber<StartLine>;
     QTest::newRow("Ctrl+End goes past the last line")
-        << QKeyCombination(Qt::ControlModifier, Qt::Key_End) << -1;
-    QTest::newRow("Page Down") << QKeyCombination(Qt::Key_PageDown) << -2;
+        << QKeyCombination(Qt::ControlModifier, Qt::Key_End) << &lineNumber<CatalogueLines>;
+    QTest::newRow("Page Down: wherever a page takes the caret")
+        << QKeyCombination(Qt::Key_PageDown) << &caretLine;
 }
 
-void tst_Highlighter::keysMoveTheHighlight()
+void tst_FrmMainHighlight::keysMoveTheHighlight()
 {
     QFETCH(QKeyCombination, key);
-    QFETCH(int, expectedLine);
-    replaceText(catalogueOf(100));
-    view().SetSelStart(lineBounds(view().Text(), 5).first);
+    QFETCH(LineRule, expectedLine);
+    replaceText(catalogueOf(CatalogueLines));
+    view().SetSelStart(lineBounds(view().Text(), StartLine).first);
     showWindow();
 
     QTest::keyClick(&view(), key.key(), key.keyboardModifiers());
 
-    const QString text = view().Text();
-    if (expectedLine == -1) { // after the final CR LF no line is blue
-        QCOMPARE(view().SelStart(), text.size());
-        QCOMPARE(colourOf(view(), 0, text.size()), Black);
-        return;
-    }
-    if (expectedLine == -2) // a page further down, wherever that is
-        expectedLine = view().textCursor().blockNumber();
-    QVERIFY(expectedLine > 0);
-    verifyOnlyLineBlue(expectedLine);
+    const int line = expectedLine(view());
+    QVERIFY(line > 0);
+    QCOMPARE(caretLine(view()), line);
+    verifyOnlyLineBlue(line);
 }
 
-void tst_Highlighter::clickMovesTheHighlightAndKeepsTheScroll()
+void tst_FrmMainHighlight::clickMovesTheHighlightAndKeepsTheScroll()
 {
     replaceText(catalogueOf(300));
     showWindow();
@@ -211,14 +199,14 @@ void tst_Highlighter::clickMovesTheHighlightAndKeepsTheScroll()
     const int firstVisible = view().FirstVisibleLine();
     QCOMPARE(firstVisible, 150);
 
-    QTest::mouseClick(view().viewport(), Qt::LeftButton, {}, pointOfLine(firstVisible + 3));
+    QTest::mouseClick(surfaceOf(view()), Qt::LeftButton, {}, pointOfLine(view(), firstVisible + 3));
 
     QCOMPARE(view().FirstVisibleLine(), firstVisible);
-    QCOMPARE(view().textCursor().blockNumber(), firstVisible + 3);
+    QCOMPARE(caretLine(view()), firstVisible + 3);
     verifyOnlyLineBlue(firstVisible + 3);
 }
 
-void tst_Highlighter::selectionsCollapseToTheirStart()
+void tst_FrmMainHighlight::selectionsCollapseToTheirStart()
 {
     replaceText(catalogueOf(20));
     showWindow();
@@ -232,16 +220,16 @@ void tst_Highlighter::selectionsCollapseToTheirStart()
     QCOMPARE(view().SelStart(), lineBounds(text, 2).first);
 
     // Dragged upwards from line 8 to line 4: the lower end is where it collapses.
-    QTest::mousePress(view().viewport(), Qt::LeftButton, {}, pointOfLine(8));
-    QTest::mouseMove(view().viewport(), pointOfLine(4));
+    QTest::mousePress(surfaceOf(view()), Qt::LeftButton, {}, pointOfLine(view(), 8));
+    QTest::mouseMove(surfaceOf(view()), pointOfLine(view(), 4));
     QVERIFY(view().SelLength() > 0);
-    QTest::mouseRelease(view().viewport(), Qt::LeftButton, {}, pointOfLine(4));
+    QTest::mouseRelease(surfaceOf(view()), Qt::LeftButton, {}, pointOfLine(view(), 4));
     QCOMPARE(view().SelLength(), 0);
-    QCOMPARE(view().textCursor().blockNumber(), 4);
+    QCOMPARE(caretLine(view()), 4);
     verifyOnlyLineBlue(4);
 }
 
-void tst_Highlighter::focusReturningKeepsTheHighlight()
+void tst_FrmMainHighlight::focusReturningKeepsTheHighlight()
 {
     replaceText(catalogueOf(20));
     showWindow();
@@ -256,32 +244,21 @@ void tst_Highlighter::focusReturningKeepsTheHighlight()
     verifyOnlyLineBlue(2);
 }
 
-void tst_Highlighter::oneRepaintPerRun()
+void tst_FrmMainHighlight::oneRepaintPerRun()
 {
     replaceText(catalogueOf(200));
     showWindow();
-    int paints = 0;
-    struct PaintCounter : QObject
-    {
-        int &count;
-        explicit PaintCounter(int &counter) : count(counter) { }
-        bool eventFilter(QObject *, QEvent *event) override
-        {
-            count += event->type() == QEvent::Paint;
-            return false;
-        }
-    } counter(paints);
-    view().viewport()->installEventFilter(&counter);
+    PaintCounter counter(view());
 
     QTest::keyPress(&view(), Qt::Key_Down);
     QCoreApplication::processEvents();
-    paints = 0;
+    counter.paints = 0;
     QTest::keyRelease(&view(), Qt::Key_Down);
-    QCOMPARE(paints, 0); // nothing shows while the run is under way
+    QCOMPARE(counter.paints, 0); // nothing shows while the run is under way
     QCoreApplication::processEvents();
-    QCOMPARE(paints, 1);
+    QCOMPARE(counter.paints, 1);
     verifyOnlyLineBlue(1);
 }
 
-QTEST_MAIN(tst_Highlighter)
-#include "tst_highlighter.moc"
+QTEST_MAIN(tst_FrmMainHighlight)
+#include "tst_frmmain_highlight.moc"
