@@ -1,4 +1,4 @@
-#include "main_window/storednumber.h"
+#include "settings/storednumber.h"
 
 #include <QTest>
 

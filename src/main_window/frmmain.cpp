@@ -2,7 +2,7 @@
 
 #include "font_catalogue/modfonthelper.h"
 #include "settings/modini.h"
-#include "storednumber.h"
+#include "settings/storednumber.h"
 #include "twips.h"
 #include "view/richtextbox.h"
 
