@@ -21,6 +21,7 @@ private Q_SLOTS:
     void storedSentenceOnEveryLine();
     void emptySentenceGivesDefaultAndIsWrittenBack();
     void longSentenceSurvivesUnchanged();
+    void reopeningLeavesFileUnchanged_data();
     void reopeningLeavesFileUnchanged();
 
 private:
@@ -148,14 +149,24 @@ void tst_FrmMainWindowState::longSentenceSurvivesUnchanged()
     QCOMPARE(modIni::ReadIniValue(u"ExampleText"_qs), sentence);
 }
 
+void tst_FrmMainWindowState::reopeningLeavesFileUnchanged_data()
+{
+    QTest::addColumn<QByteArray>("stored");
+    QTest::addColumn<QString>("sentence");
+    QTest::newRow("quoted blanks") << QByteArray("\"  padded  \"") << u"  padded  "_qs;
+    QTest::newRow("Windows-1252") << QByteArray("Caf\xe9 cr\xe8me") << u"Café crème"_qs;
+}
+
 void tst_FrmMainWindowState::reopeningLeavesFileUnchanged()
 {
+    QFETCH(QByteArray, stored);
+    QFETCH(QString, sentence);
     writeSettings("; kept\r\n[Settings]\r\nLeft=1500\r\nTop=1500\r\nWidth=6000\r\nHeight=4500\r\n"
-                  "ExampleText=\"  padded  \"\r\n");
+                  "ExampleText=" + stored + "\r\n");
     const QByteArray original = settings();
     for (int run = 0; run < 3; ++run) {
         openWindow();
-        QCOMPARE(m_window->sExampleText(), u"  padded  "_qs);
+        QCOMPARE(m_window->sExampleText(), sentence);
         closeWindow();
         QCOMPARE(settings(), original);
     }

@@ -4,8 +4,15 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <future>
+#include <thread>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace modIni;
 
@@ -24,11 +31,17 @@ private Q_SLOTS:
     void everyValueReadsBackAsWritten();
 
     void pathIsBesideTheExecutable();
+    void placement_data();
+    void placement();
+    void userFileIsSeededAndMadeWithItsFolder();
     void missingFileIsCreated();
     void unchangedValueLeavesFileUntouched();
-    void fileThatIsNotWritableStaysAsItWas_data();
-    void fileThatIsNotWritableStaysAsItWas();
+    void transactionReplacesTheFileOnce();
+    void writingUnderPermissions_data();
+    void writingUnderPermissions();
     void missingFolderIsNoFailure();
+    void noRegularFileCountsAsNone_data();
+    void noRegularFileCountsAsNone();
 
 private:
     QString path() const { return m_folder->filePath(u"typeshelf.ini"_qs); }
@@ -93,6 +106,10 @@ void tst_ModIni::reading_data()
     QTest::newRow("value holding equals signs") << QByteArray("[Settings]\nA=b=c\n") << "A" << "b=c";
     QTest::newRow("empty value") << QByteArray("[Settings]\nTop=\n") << "Top" << "";
     QTest::newRow("missing key") << QByteArray("[Settings]\nLeft=1\n") << "Top" << "";
+    QTest::newRow("Windows-1252 value") << QByteArray("[Settings]\nA=Caf\xe9 cr\xe8me\n") << "A" << "Café crème";
+    QTest::newRow("Windows-1252 letter last") << QByteArray("[Settings]\nA=Caf\xe9\n") << "A" << "Café";
+    QTest::newRow("Windows-1252 beyond Latin-1")
+        << QByteArray("[Settings]\nA=\x80\x93x\x94\x9f\n") << "A" << u"€“x”Ÿ"_qs;
     QTest::newRow("empty file") << QByteArray() << "Top" << "";
     QTest::newRow("binary garbage") << QByteArray("\0\xff\x01[\x80=\n\r", 8) << "Top" << "";
 }
@@ -151,6 +168,10 @@ void tst_ModIni::writing_data()
                                                    << QByteArray("[Settings]\nA=\"'x'\"\n");
     QTest::newRow("line breaks never split the line")
         << QByteArray() << "A" << "one\r\n[Evil]\ntwo" << QByteArray("[Settings]\nA=one  [Evil] two\n");
+    QTest::newRow("Windows-1252 value read back unchanged keeps its bytes")
+        << QByteArray("[Settings]\nA=Caf\xe9\n") << "A" << "Café" << QByteArray("[Settings]\nA=Caf\xe9\n");
+    QTest::newRow("value read back unchanged keeps its quotes")
+        << QByteArray("[Settings]\nA = 'x' \n") << "A" << "x" << QByteArray("[Settings]\nA = 'x' \n");
     QTest::newRow("UTF-8 written") << QByteArray() << "ExampleText" << u"Ünïcødé 日本"_qs
                                    << QByteArray("[Settings]\nExampleText=Ünïcødé 日本\n");
 }
@@ -200,6 +221,60 @@ void tst_ModIni::pathIsBesideTheExecutable()
              executable.absolutePath() + u'/' + executable.completeBaseName() + u".ini"_qs);
 }
 
+void tst_ModIni::placement_data()
+{
+    QTest::addColumn<std::optional<QFileDevice::Permissions>>("fileBeside");
+    QTest::addColumn<bool>("folderWritable");
+    QTest::addColumn<bool>("besideExpected");
+
+    const auto writable = std::optional(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    const auto readOnly = std::optional<QFileDevice::Permissions>(QFileDevice::ReadOwner);
+    const std::optional<QFileDevice::Permissions> none;
+    QTest::newRow("writable file in a read-only folder") << writable << false << true;
+    QTest::newRow("no file in a writable folder") << none << true << true;
+    QTest::newRow("read-only file in a writable folder") << readOnly << true << false;
+    QTest::newRow("no file in a read-only folder") << none << false << false;
+}
+
+void tst_ModIni::placement()
+{
+    QFETCH(std::optional<QFileDevice::Permissions>, fileBeside);
+    QFETCH(bool, folderWritable);
+    QFETCH(bool, besideExpected);
+    if (!besideExpected && ::geteuid() == 0)
+        QSKIP("permissions do not bind this user (root)");
+    const QTemporaryDir configuration;
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(configuration.path()));
+    const QString beside = m_folder->filePath(u"fontview.ini"_qs);
+    if (fileBeside) {
+        QVERIFY(QFile(beside).open(QIODevice::WriteOnly));
+        QVERIFY(QFile::setPermissions(beside, *fileBeside));
+    }
+    const QFileDevice::Permissions readable = QFileDevice::ReadOwner | QFileDevice::ExeOwner;
+    QVERIFY(QFile::setPermissions(m_folder->path(), folderWritable ? readable | QFileDevice::WriteOwner : readable));
+    const auto restore = qScopeGuard([&] { QFile::setPermissions(m_folder->path(), readable | QFileDevice::WriteOwner); });
+
+    const SettingsPlace place = PlaceSettings(m_folder->filePath(u"fontview"_qs));
+    QCOMPARE(place.file, besideExpected ? beside : configuration.filePath(u"typeshelf/fontview.ini"_qs));
+    QCOMPARE(place.seed, besideExpected ? QString() : beside);
+}
+
+void tst_ModIni::userFileIsSeededAndMadeWithItsFolder()
+{
+    const QByteArray administrators("; placed by the administrator\n[Settings]\nWidth=6000\n");
+    writeFile(administrators);
+    const QString userFile = m_folder->filePath(u"configuration/typeshelf/typeshelf.ini"_qs);
+    {
+        const SettingsTransaction transaction(SettingsPlace{userFile, path()});
+        QCOMPARE(ReadIniValue(u"Width"_qs), u"6000"_qs);
+        WriteIniValue(u"Height"_qs, u"4500"_qs);
+    }
+    QCOMPARE(fileContents(), administrators);
+    QFile user(userFile);
+    QVERIFY(user.open(QIODevice::ReadOnly));
+    QCOMPARE(user.readAll(), administrators + "Height=4500\n");
+}
+
 void tst_ModIni::missingFileIsCreated()
 {
     WriteIniFileValue(path(), SectionName, u"Left", u"1"_qs);
@@ -220,26 +295,56 @@ void tst_ModIni::unchangedValueLeavesFileUntouched()
     QCOMPARE(QFileInfo(path()).lastModified(), written);
 }
 
-void tst_ModIni::fileThatIsNotWritableStaysAsItWas_data()
+void tst_ModIni::transactionReplacesTheFileOnce()
 {
-    QTest::addColumn<QFileDevice::Permissions>("permissions");
-    QTest::newRow("read-only file") << QFileDevice::Permissions(QFileDevice::ReadOwner);
-    QTest::newRow("unreadable file") << QFileDevice::Permissions(QFileDevice::WriteOwner);
+    const QByteArray original("[Settings]\nLeft=1\nTop=2\n");
+    writeFile(original);
+    {
+        const SettingsTransaction transaction(SettingsPlace{path(), {}});
+        WriteIniValue(u"Left"_qs, u"10"_qs);
+        WriteIniValue(u"Top"_qs, u"20"_qs);
+        QCOMPARE(ReadIniValue(u"Left"_qs), u"10"_qs);
+        QCOMPARE(fileContents(), original);
+    }
+    QCOMPARE(fileContents(), QByteArray("[Settings]\nLeft=10\nTop=20\n"));
 }
 
-void tst_ModIni::fileThatIsNotWritableStaysAsItWas()
+void tst_ModIni::writingUnderPermissions_data()
 {
-    QFETCH(QFileDevice::Permissions, permissions);
-    const QByteArray original("[Settings]\nTop=1\n");
-    writeFile(original);
-    QVERIFY(QFile::setPermissions(path(), permissions));
-    if (QFileInfo(path()).isWritable() && QFileInfo(path()).isReadable())
+    QTest::addColumn<QFileDevice::Permissions>("file");
+    QTest::addColumn<QFileDevice::Permissions>("folder");
+    QTest::addColumn<QByteArray>("after");
+
+    constexpr auto all = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner;
+    const QByteArray unchanged("[Settings]\nTop=1\n");
+    QTest::newRow("read-only file") << QFileDevice::Permissions(QFileDevice::ReadOwner)
+                                    << QFileDevice::Permissions(all) << unchanged;
+    QTest::newRow("unreadable file") << QFileDevice::Permissions(QFileDevice::WriteOwner)
+                                     << QFileDevice::Permissions(all) << unchanged;
+    QTest::newRow("writable file in a read-only folder")
+        << (QFileDevice::ReadOwner | QFileDevice::WriteOwner)
+        << (QFileDevice::ReadOwner | QFileDevice::ExeOwner) << QByteArray("[Settings]\nTop=2\n");
+}
+
+void tst_ModIni::writingUnderPermissions()
+{
+    QFETCH(QFileDevice::Permissions, file);
+    QFETCH(QFileDevice::Permissions, folder);
+    QFETCH(QByteArray, after);
+    writeFile("[Settings]\nTop=1\n");
+    QVERIFY(QFile::setPermissions(path(), file));
+    QVERIFY(QFile::setPermissions(m_folder->path(), folder));
+    const auto restore = qScopeGuard([&] {
+        QFile::setPermissions(m_folder->path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        QFile::setPermissions(path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    });
+    if (QFileInfo(m_folder->path()).isWritable() && QFileInfo(path()).isReadable() && QFileInfo(path()).isWritable())
         QSKIP("permissions do not bind this user (root)");
 
     WriteIniFileValue(path(), SectionName, u"Top", u"2"_qs);
 
-    QVERIFY(QFile::setPermissions(path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner));
-    QCOMPARE(fileContents(), original);
+    QVERIFY(QFile::setPermissions(path(), QFileDevice::ReadOwner));
+    QCOMPARE(fileContents(), after);
 }
 
 void tst_ModIni::missingFolderIsNoFailure()
@@ -253,6 +358,35 @@ void tst_ModIni::missingFolderIsNoFailure()
     WriteIniFileValue(path(), SectionName, u"Top", u"2"_qs);
     QVERIFY(QFileInfo(path()).isDir());
     QCOMPARE(ReadIniFileValue(path(), SectionName, u"Top"), QString());
+}
+
+void tst_ModIni::noRegularFileCountsAsNone_data()
+{
+    QTest::addColumn<QString>("linkTarget");
+    QTest::newRow("FIFO") << QString();
+    QTest::newRow("link to /dev/urandom") << u"/dev/urandom"_qs;
+    QTest::newRow("link to /dev/zero") << u"/dev/zero"_qs;
+}
+
+void tst_ModIni::noRegularFileCountsAsNone()
+{
+    QFETCH(QString, linkTarget);
+    if (linkTarget.isEmpty())
+        QCOMPARE(::mkfifo(QFile::encodeName(path()).constData(), 0600), 0);
+    else
+        QVERIFY(QFile::link(linkTarget, path()));
+
+    // On a thread of its own, so that a read that never ends fails instead of hanging the test.
+    std::packaged_task<QString()> writeAndRead([file = path()] {
+        WriteIniFileValue(file, SectionName, u"Top", u"2"_qs);
+        return ReadIniFileValue(file, SectionName, u"Top");
+    });
+    std::future<QString> value = writeAndRead.get_future();
+    std::thread(std::move(writeAndRead)).detach();
+    QVERIFY2(value.wait_for(std::chrono::seconds(2)) == std::future_status::ready, "the read never ends");
+    QCOMPARE(value.get(), QString());
+    QVERIFY(!QFileInfo(path()).isFile());
+    QCOMPARE(QFileInfo(path()).symLinkTarget(), linkTarget);
 }
 
 QTEST_GUILESS_MAIN(tst_ModIni)

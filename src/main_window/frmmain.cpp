@@ -161,7 +161,7 @@ void frmMain::RestoreWindowState()
 
 void frmMain::SaveWindowState() const
 {
-    const modIni::SettingsLock lock;
+    const modIni::SettingsTransaction transaction;
     modIni::WriteIniValue(QStringLiteral("Left"), StoredNumber::Format(Left()));
     modIni::WriteIniValue(QStringLiteral("Top"), StoredNumber::Format(Top()));
     modIni::WriteIniValue(QStringLiteral("Width"), StoredNumber::Format(Width()));

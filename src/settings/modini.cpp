@@ -5,15 +5,35 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QStandardPaths>
 #include <QStringDecoder>
 
-#include <optional>
+#include <array>
+#include <cerrno>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace modIni {
 
 namespace {
 
 constexpr QByteArrayView Utf8ByteOrderMark = "\xEF\xBB\xBF";
+
+// The folder in the user's configuration folder that holds the user's settings.
+constexpr QLatin1StringView UserSettingsFolder("typeshelf");
+
+// Windows-1252 is Latin-1 but for 0x80-0x9F; the five bytes it leaves undefined map to the C1
+// controls, as Windows maps them.
+constexpr std::array<char16_t, 32> Windows1252From0x80 = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+};
+
+thread_local SettingsTransaction *currentTransaction = nullptr;
 
 bool isBlank(char c)
 {
@@ -82,12 +102,26 @@ Entry parse(const QByteArray &contents, const Line &line)
             trimmed(text.sliced(valueBegin))};
 }
 
+QString fromWindows1252(QByteArrayView bytes)
+{
+    QString text(bytes.size(), Qt::Uninitialized);
+    std::transform(bytes.begin(), bytes.end(), text.begin(), [](char byte) {
+        const auto code = static_cast<unsigned char>(byte);
+        return QChar(code >= 0x80 && code < 0xA0 ? Windows1252From0x80[code - 0x80] : code);
+    });
+    return text;
+}
+
+// Decided per value, so that legacy bytes elsewhere never change how a UTF-8 value reads.
 // Every character as it stands: a value may well start with U+FEFF, which a plain decoder
 // would drop as a byte-order mark.
-QString decoded(QByteArrayView utf8)
+QString decoded(QByteArrayView bytes)
 {
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringConverter::Flag::ConvertInitialBom);
-    return decoder(utf8);
+    // Stateless: a sequence cut short at the end is an error, not a wait for more bytes.
+    QStringDecoder decoder(QStringDecoder::Utf8,
+                           QStringConverter::Flag::ConvertInitialBom | QStringConverter::Flag::Stateless);
+    const QString text = decoder(bytes);
+    return decoder.hasError() ? fromWindows1252(bytes) : text;
 }
 
 bool sameName(QByteArrayView stored, QStringView wanted)
@@ -158,41 +192,140 @@ QByteArray storedForm(QString value)
     return value.toUtf8();
 }
 
+// Closes a file descriptor when it goes out of scope.
+class FileDescriptor
+{
+    Q_DISABLE_COPY_MOVE(FileDescriptor)
+public:
+    explicit FileDescriptor(int descriptor) : m_descriptor(descriptor) {}
+    ~FileDescriptor()
+    {
+        if (m_descriptor >= 0)
+            ::close(m_descriptor);
+    }
+    int get() const { return m_descriptor; }
+
+private:
+    int m_descriptor = -1;
+};
+
+// A regular file's bytes up to the size it had when opened; nothing for anything else, which
+// could block (a FIFO without a writer), never end (a device, a file being appended to), or
+// be a folder. O_NONBLOCK keeps the open itself from waiting for a FIFO's writer.
 std::optional<QByteArray> readFile(const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    const FileDescriptor descriptor(::open(QFile::encodeName(path).constData(),
+                                           O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    struct stat status = {};
+    if (descriptor.get() < 0 || ::fstat(descriptor.get(), &status) != 0 || !S_ISREG(status.st_mode))
         return std::nullopt;
-    QByteArray contents = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return std::nullopt;
+    QByteArray contents(status.st_size, Qt::Uninitialized);
+    qsizetype filled = 0;
+    while (filled < contents.size()) {
+        const ssize_t count = ::read(descriptor.get(), contents.data() + filled, contents.size() - filled);
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count < 0)
+            return std::nullopt;
+        if (count == 0)
+            break;
+        filled += count;
+    }
+    contents.truncate(filled);
     return contents;
+}
+
+bool isRegularWritableFile(const QFileInfo &info)
+{
+    return info.isFile() && info.isWritable();
+}
+
+// The file when it exists, else the seed; nothing for either when it is not a regular file.
+std::optional<QByteArray> readPlace(const SettingsPlace &place)
+{
+    if (QFileInfo::exists(place.file) || place.seed.isEmpty())
+        return readFile(place.file);
+    return readFile(place.seed);
 }
 
 } // namespace
 
+SettingsPlace PlaceSettings(const QString &executable)
+{
+    const QFileInfo program(executable);
+    const QString name = program.completeBaseName() + QLatin1StringView(".ini");
+    const QString beside = QDir(program.absolutePath()).filePath(name);
+    const QFileInfo besideInfo(beside);
+    const bool mayWriteBeside = besideInfo.exists() ? besideInfo.isWritable()
+                                                    : QFileInfo(program.absolutePath()).isWritable();
+    if (mayWriteBeside)
+        return {beside, {}};
+    const QDir configuration(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation));
+    return {configuration.filePath(UserSettingsFolder + u'/' + name), beside};
+}
+
 QString SettingsFilePath()
 {
-    const QFileInfo executable(QCoreApplication::applicationFilePath());
-    return QDir(executable.absolutePath()).filePath(executable.completeBaseName() + QLatin1StringView(".ini"));
+    return PlaceSettings(QCoreApplication::applicationFilePath()).file;
 }
-
-SettingsLock::SettingsLock()
-    : m_lock(SettingsFilePath() + QLatin1StringView(".lock"))
-{
-    m_lock.tryLock(2000);
-}
-
-SettingsLock::~SettingsLock() = default;
 
 QString ReadIniValue(const QString &key)
 {
-    return ReadIniFileValue(SettingsFilePath(), SectionName, key);
+    if (currentTransaction)
+        return currentTransaction->Read(SectionName, key);
+    return ValueInIni(readPlace(PlaceSettings(QCoreApplication::applicationFilePath())).value_or(QByteArray()),
+                      SectionName, key);
 }
 
 void WriteIniValue(const QString &key, const QString &value)
 {
-    WriteIniFileValue(SettingsFilePath(), SectionName, key, value);
+    if (currentTransaction)
+        currentTransaction->Write(SectionName, key, value);
+    else
+        SettingsTransaction().Write(SectionName, key, value);
+}
+
+SettingsTransaction::SettingsTransaction()
+    : SettingsTransaction(PlaceSettings(QCoreApplication::applicationFilePath()))
+{
+}
+
+SettingsTransaction::SettingsTransaction(const SettingsPlace &place)
+    : m_path(place.file)
+    , m_fileExists(QFileInfo::exists(place.file))
+    , m_makeFolder(!place.seed.isEmpty())
+    , m_enclosing(std::exchange(currentTransaction, this))
+{
+    const std::optional<QByteArray> contents = readPlace(place);
+    m_before = m_contents = contents.value_or(QByteArray());
+    // A file we cannot read or may not write is the user's; leave it exactly as it is. A seed
+    // that cannot be read seeds nothing.
+    m_mayWrite = !m_fileExists || (contents && isRegularWritableFile(QFileInfo(m_path)));
+}
+
+SettingsTransaction::~SettingsTransaction()
+{
+    currentTransaction = m_enclosing;
+    if (!m_mayWrite || (m_fileExists && m_contents == m_before))
+        return;
+    if (m_makeFolder)
+        QDir().mkpath(QFileInfo(m_path).absolutePath());
+    // Written beside the old file and renamed over it: a crash mid-write leaves the old file.
+    // Where the folder takes no new file, the file itself is written, as it may be.
+    QSaveFile file(m_path);
+    file.setDirectWriteFallback(true);
+    if (file.open(QIODevice::WriteOnly) && file.write(m_contents) == m_contents.size())
+        file.commit();
+}
+
+QString SettingsTransaction::Read(QStringView section, QStringView key) const
+{
+    return ValueInIni(m_contents, section, key);
+}
+
+void SettingsTransaction::Write(QStringView section, QStringView key, const QString &value)
+{
+    m_contents = IniWithValue(m_contents, section, key, value);
 }
 
 QString ReadIniFileValue(const QString &path, QStringView section, QStringView key)
@@ -203,24 +336,7 @@ QString ReadIniFileValue(const QString &path, QStringView section, QStringView k
 void WriteIniFileValue(const QString &path, QStringView section, QStringView key,
                        const QString &value)
 {
-    const QFileInfo info(path);
-    QByteArray before;
-    if (info.exists()) {
-        // A file we cannot read or may not write is the user's; leave it exactly as it is.
-        const std::optional<QByteArray> contents = info.isFile() && info.isWritable()
-            ? readFile(path) : std::nullopt;
-        if (!contents)
-            return;
-        before = *contents;
-    }
-    const QByteArray after = IniWithValue(before, section, key, value);
-    if (info.exists() && after == before)
-        return;
-
-    // Written beside the old file and renamed over it: a crash mid-write leaves the old file.
-    QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly) && file.write(after) == after.size())
-        file.commit();
+    SettingsTransaction(SettingsPlace{path, {}}).Write(section, key, value);
 }
 
 QString ValueInIni(const QByteArray &contents, QStringView section, QStringView key)
@@ -242,6 +358,8 @@ QByteArray IniWithValue(const QByteArray &contents, QStringView section, QString
     const QByteArray entry = key.toUtf8() + '=' + storedForm(value);
 
     QByteArray result = contents;
+    if (found.key && ValueInIni(contents, section, key) == value)
+        return result; // the user's spelling and encoding stay
     if (found.key) {
         // Only the value changes; the file's own spelling of the key and its layout stay.
         const Line &line = lines[*found.key];

@@ -1,43 +1,68 @@
 #pragma once
 
 #include <QByteArray>
-#include <QLockFile>
 #include <QString>
 #include <QStringView>
 
-// The settings file: an INI file beside the executable, named after it, one section.
+// The settings file: an INI file named after the executable, one section.
 //
 // The format follows the classic private-profile rules: names match without regard to case,
 // blanks around names and values do not count, one pair of matching quotes around a value is
 // removed, ";" starts a comment line, the first of duplicate keys and sections wins. Writing
-// changes only the line of the key concerned; every other byte of the file stays as it was.
+// changes only the line of the key concerned, and only when the value differs from the one
+// read; every other byte of the file stays as it was. Values are UTF-8; one whose bytes are
+// not reads as Windows-1252, the legacy encoding of files written by Windows editors.
+// Only regular files are read, and only as far as they reached when opened: anything else in
+// the file's place (a FIFO, a device, a folder) counts as no file and is never written.
 // Keys are plain names: no "=", no line break, not starting with "[" or ";".
 namespace modIni {
 
 inline constexpr QStringView SectionName = u"Settings";
 
-// <folder of the executable>/<its name without extension>.ini
+// Where the settings of an executable live. The file beside it, named after it, where this user
+// may write it; otherwise <its name>.ini in the user's configuration folder, which the file
+// beside the executable, when there is one, seeds until the user's own exists.
+struct SettingsPlace
+{
+    QString file; // read and written
+    QString seed; // for the user's own file: read while `file` does not exist; else empty
+};
+SettingsPlace PlaceSettings(const QString &executable);
+
+// Where the running program's settings are written.
 QString SettingsFilePath();
 
-// The key's value in the program's settings file; empty when the file, section or key is missing.
+// The key's value in the program's settings; empty when the file, section or key is missing.
 QString ReadIniValue(const QString &key);
 
-// Stores the value in the program's settings file. Failures are silent and never destructive:
+// Stores the value in the program's settings. Failures are silent and never destructive:
 // a file that cannot be read or written, or a folder that cannot be written, stays as it was.
 void WriteIniValue(const QString &key, const QString &value);
 
-// Holds the program's settings file for a sequence of writes, so that another copy of the
-// program saving at the same moment cannot interleave its values with these: the file ends
-// as one copy or the other saved it. Waits a moment at most; past that the writes go ahead.
-class SettingsLock
+// Gathers the writes made while it lives, its own and those of WriteIniValue and ReadIniValue
+// on this thread, in a copy of the file, and replaces the file once when it ends: a process
+// killed meanwhile leaves the old file or the new one, and two copies of the program saving
+// at once leave the one or the other, never a mix.
+class SettingsTransaction
 {
-    Q_DISABLE_COPY_MOVE(SettingsLock)
+    Q_DISABLE_COPY_MOVE(SettingsTransaction)
 public:
-    SettingsLock();
-    ~SettingsLock();
+    // The running program's settings.
+    SettingsTransaction();
+    explicit SettingsTransaction(const SettingsPlace &place);
+    ~SettingsTransaction();
+
+    QString Read(QStringView section, QStringView key) const;
+    void Write(QStringView section, QStringView key, const QString &value);
 
 private:
-    QLockFile m_lock;
+    QString m_path;
+    bool m_fileExists = false;
+    bool m_mayWrite = false;
+    bool m_makeFolder = false;
+    QByteArray m_before;
+    QByteArray m_contents;
+    SettingsTransaction *m_enclosing = nullptr;
 };
 
 // The same rules on any file and on the file's bytes.

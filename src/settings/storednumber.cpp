@@ -5,27 +5,35 @@
 
 namespace StoredNumber {
 
+namespace {
+
+std::optional<double> number(const QString &text, QLocale locale)
+{
+    locale.setNumberOptions(QLocale::RejectGroupSeparator);
+    bool ok = false;
+    const double value = locale.toDouble(text, &ok);
+    return ok && std::isfinite(value) ? std::optional(value) : std::nullopt;
+}
+
+} // namespace
+
 std::optional<int> Parse(const QString &text, const QLocale &locale)
 {
-    bool ok = false;
-    const double number = locale.toDouble(text.trimmed(), &ok);
-    if (!ok || !std::isfinite(number))
+    std::optional<double> value = number(text.trimmed(), locale);
+    if (!value)
+        value = number(text.trimmed(), QLocale::c());
+    if (!value)
         return std::nullopt;
     // nearbyint rounds in the default mode, to nearest with ties to even.
-    const double whole = std::nearbyint(number);
+    const double whole = std::nearbyint(*value);
     if (whole < std::numeric_limits<int>::min() || whole > std::numeric_limits<int>::max())
         return std::nullopt;
     return static_cast<int>(whole);
 }
 
-QString Format(float value, const QLocale &locale)
+QString Format(float value)
 {
-    QLocale plain = locale;
-    plain.setNumberOptions(QLocale::OmitGroupSeparator);
-    if (std::trunc(value) == value && std::abs(value) < 1e9f)
-        return plain.toString(static_cast<qlonglong>(value));
-    // Single precision holds about seven significant digits; more would only show noise.
-    return plain.toString(static_cast<double>(value), 'g', 7);
+    return QString::number(static_cast<qlonglong>(std::nearbyint(value)));
 }
 
 } // namespace StoredNumber

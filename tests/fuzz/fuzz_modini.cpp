@@ -1,6 +1,6 @@
 // Feeds arbitrary files, keys and values to the settings file rules and checks what a user
 // relies on: a written value reads back, lines the write did not concern keep every byte,
-// and writing the same value again changes nothing.
+// and writing the value the file already holds, in whatever encoding, changes nothing.
 
 #include "settings/modini.h"
 
@@ -46,7 +46,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QString value = QStringDecoder(QStringDecoder::Utf8, QStringConverter::Flag::ConvertInitialBom)(
         QByteArrayView(valueBytes.data(), qsizetype(valueBytes.size())));
 
-    (void)modIni::ValueInIni(file, modIni::SectionName, key);
+    const QString stored = modIni::ValueInIni(file, modIni::SectionName, key);
+    if (!stored.isEmpty())
+        require(modIni::IniWithValue(file, modIni::SectionName, key, stored) == file);
     const QByteArray written = modIni::IniWithValue(file, modIni::SectionName, key, value);
 
     // A value is kept on its one line: its line breaks become blanks.
