@@ -9,11 +9,6 @@
 #include <QStringDecoder>
 
 #include <array>
-#include <cerrno>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace modIni {
 
@@ -192,46 +187,19 @@ QByteArray storedForm(QString value)
     return value.toUtf8();
 }
 
-// Closes a file descriptor when it goes out of scope.
-class FileDescriptor
-{
-    Q_DISABLE_COPY_MOVE(FileDescriptor)
-public:
-    explicit FileDescriptor(int descriptor) : m_descriptor(descriptor) {}
-    ~FileDescriptor()
-    {
-        if (m_descriptor >= 0)
-            ::close(m_descriptor);
-    }
-    int get() const { return m_descriptor; }
-
-private:
-    int m_descriptor = -1;
-};
-
 // A regular file's bytes up to the size it had when opened; nothing for anything else, which
-// could block (a FIFO without a writer), never end (a device, a file being appended to), or
-// be a folder. O_NONBLOCK keeps the open itself from waiting for a FIFO's writer.
+// could block (a FIFO without a writer), never end (a device) or be a folder. A file that
+// another program keeps appending to is read as far as it reached.
 std::optional<QByteArray> readFile(const QString &path)
 {
-    const FileDescriptor descriptor(::open(QFile::encodeName(path).constData(),
-                                           O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-    struct stat status = {};
-    if (descriptor.get() < 0 || ::fstat(descriptor.get(), &status) != 0 || !S_ISREG(status.st_mode))
+    if (!QFileInfo(path).isFile())
         return std::nullopt;
-    QByteArray contents(status.st_size, Qt::Uninitialized);
-    qsizetype filled = 0;
-    while (filled < contents.size()) {
-        const ssize_t count = ::read(descriptor.get(), contents.data() + filled, contents.size() - filled);
-        if (count < 0 && errno == EINTR)
-            continue;
-        if (count < 0)
-            return std::nullopt;
-        if (count == 0)
-            break;
-        filled += count;
-    }
-    contents.truncate(filled);
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    QByteArray contents = file.read(file.size());
+    if (file.error() != QFileDevice::NoError)
+        return std::nullopt;
     return contents;
 }
 
@@ -358,9 +326,9 @@ QByteArray IniWithValue(const QByteArray &contents, QStringView section, QString
     const QByteArray entry = key.toUtf8() + '=' + storedForm(value);
 
     QByteArray result = contents;
-    if (found.key && ValueInIni(contents, section, key) == value)
-        return result; // the user's spelling and encoding stay
     if (found.key) {
+        if (ValueInIni(contents, section, key) == value)
+            return result; // the user's spelling and encoding stay
         // Only the value changes; the file's own spelling of the key and its layout stay.
         const Line &line = lines[*found.key];
         const qsizetype valueBegin = parse(contents, line).valueBegin;
