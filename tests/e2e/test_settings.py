@@ -1,7 +1,11 @@
 """Window geometry and the example sentence survive from one run to the next, in the INI file
-beside the executable, without drift and without harm to a file the program may not write."""
+beside the executable or, where the user may not write there, in the user's own, without drift
+and without harm to a file the program may not write."""
 
-from xsession import DEFAULT_SENTENCE, ProgramTestCase, Rect, ini_entries, ini_value, install
+import os
+import unittest
+
+from xsession import DEFAULT_SENTENCE, NOBODY, ProgramTestCase, Rect, ini_entries, ini_value, install
 
 STORED = (b"[Settings]\r\nLeft=3000\r\nTop=2250\r\nWidth=9000\r\nHeight=4500\r\n"
           b"ExampleText=Jackdaws love my big sphinx\r\n")
@@ -55,3 +59,40 @@ class SettingsTest(ProgramTestCase):
         self.addCleanup(self.app.parent.chmod, 0o755)
         self.run_and_close(unprivileged=True)
         self.assertEqual(self.ini.read_bytes(), stored)
+
+    @unittest.skipUnless(os.geteuid() == 0, "needs root to run as root and as another user")
+    def test_installed_copy_keeps_an_ordinary_users_size_and_leaves_roots_file(self):
+        app = install(self.executable, self.folder / "usr" / "bin")
+        beside = app.with_suffix(".ini")
+        program = self.open(app)
+        program.resize(560, 250)
+        self.assertClosesCleanly(program)
+        administrators = beside.read_bytes(), beside.stat().st_mtime_ns
+
+        user = self.ordinary_user()
+        program = self.open(app, env=user, unprivileged=True)
+        self.assertEqual(program.client_geometry()[2:], (560, 250), "root's file gives the start")
+        program.resize(500, 300)
+        self.assertClosesCleanly(program)
+        program = self.open(app, env=user, unprivileged=True)
+        self.assertEqual(program.client_geometry()[2:], (500, 300), "the user's size is kept")
+        self.assertClosesCleanly(program)
+        self.assertEqual((beside.read_bytes(), beside.stat().st_mtime_ns), administrators)
+
+    @unittest.skipUnless(os.geteuid() == 0, "needs root to run as another user")
+    def test_writable_file_in_a_folder_it_may_not_write_is_updated_in_place(self):
+        self.ini.write_bytes(b"; shared\n[Settings]\nWidth=6000\n")
+        self.ini.chmod(0o666)
+        program = self.open(env=self.ordinary_user(), unprivileged=True)
+        program.resize(500, 300)
+        width = 15 * program.frame_geometry().width
+        self.assertClosesCleanly(program)
+        self.assertTrue(self.ini.read_bytes().startswith(b"; shared\n[Settings]\nWidth="))
+        self.assertEqual(ini_value(self.ini, "Width"), str(width))
+
+    def ordinary_user(self):
+        """The environment of user nobody, with a home folder of its own."""
+        home = self.folder / "home"
+        home.mkdir(mode=0o700)
+        os.chown(home, NOBODY, NOBODY)
+        return {"HOME": str(home), "XDG_CONFIG_HOME": str(home / ".config")}
