@@ -43,6 +43,18 @@ class HostileSettingsTest(ProgramTestCase):
         self.survives()
         self.assertTrue(self.ini.is_symlink())
 
+    def test_a_fifo_or_a_device_counts_as_no_file_and_stays(self):
+        for target in (None, "/dev/zero", "/dev/urandom"):
+            with self.subTest(target=target):
+                self.ini.unlink(missing_ok=True)
+                if target:
+                    self.ini.symlink_to(target)
+                else:
+                    os.mkfifo(self.ini)
+                before = self.ini.lstat()
+                self.survives()
+                self.assertEqual(self.ini.lstat()[:2], before[:2], "not what it was")  # mode, inode
+
     def test_the_first_of_two_sections_counts_and_the_second_stays(self):
         second = b"[settings]\nExampleText=second\nTop=1\n"
         self.survives(b"[Settings]\nExampleText=first\n[Other]\nx=1\n" + second)
