@@ -39,10 +39,10 @@ QString ReadIniValue(const QString &key);
 // a file that cannot be read or written, or a folder that cannot be written, stays as it was.
 void WriteIniValue(const QString &key, const QString &value);
 
-// Gathers the writes made while it lives, its own and those of WriteIniValue and ReadIniValue
-// on this thread, in a copy of the file, and replaces the file once when it ends: a process
-// killed meanwhile leaves the old file or the new one, and two copies of the program saving
-// at once leave the one or the other, never a mix.
+// Gathers the writes made while it lives, its own and WriteIniValue's on this thread, in a copy
+// of the file (which ReadIniValue then reads), and replaces the file once when it ends: a
+// process killed meanwhile leaves the old file or the new one, and two copies of the program
+// saving at once leave the one or the other, never a mix.
 class SettingsTransaction
 {
     Q_DISABLE_COPY_MOVE(SettingsTransaction)
