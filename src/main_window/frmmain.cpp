@@ -7,21 +7,13 @@
 #include "view/richtextbox.h"
 
 #include <QCloseEvent>
-#include <QGuiApplication>
 #include <QIcon>
-#include <QScreen>
-#include <QWindow>
-
-#include <algorithm>
 
 namespace {
 
 constexpr double DesignClientWidth = 9450;
 constexpr double DesignClientHeight = 3195;
 constexpr QColor HighlightColour(0, 0, 255);
-
-// How much of the caption must lie on a screen for the user to be able to grab it.
-constexpr QSize GrabbableCaption(32, 16);
 
 QIcon typeshelfIcon()
 {
@@ -61,44 +53,42 @@ frmMain::~frmMain() = default;
 
 float frmMain::Left() const
 {
-    return twips::fromPixels(outerGeometry().x(), dotsPerInch());
+    return twips::fromPixels(m_frame.outerGeometry().x(), dotsPerInch());
 }
 
 void frmMain::SetLeft(float left)
 {
-    move(pixels(left), outerGeometry().y());
+    move(pixels(left), m_frame.outerGeometry().y());
 }
 
 float frmMain::Top() const
 {
-    return twips::fromPixels(outerGeometry().y(), dotsPerInch());
+    return twips::fromPixels(m_frame.outerGeometry().y(), dotsPerInch());
 }
 
 void frmMain::SetTop(float top)
 {
-    move(outerGeometry().x(), pixels(top));
+    move(m_frame.outerGeometry().x(), pixels(top));
 }
 
 float frmMain::Width() const
 {
-    return twips::fromPixels(outerGeometry().width(), dotsPerInch());
+    return twips::fromPixels(m_frame.outerGeometry().width(), dotsPerInch());
 }
 
 void frmMain::SetWidth(float width)
 {
-    m_outerWidthAwaitingFrame = pixels(width);
-    applyOuterSize();
+    m_frame.setOuterWidth(pixels(width));
 }
 
 float frmMain::Height() const
 {
-    return twips::fromPixels(outerGeometry().height(), dotsPerInch());
+    return twips::fromPixels(m_frame.outerGeometry().height(), dotsPerInch());
 }
 
 void frmMain::SetHeight(float height)
 {
-    m_outerHeightAwaitingFrame = pixels(height);
-    applyOuterSize();
+    m_frame.setOuterHeight(pixels(height));
 }
 
 void frmMain::resizeEvent(QResizeEvent *event)
@@ -106,36 +96,12 @@ void frmMain::resizeEvent(QResizeEvent *event)
     QWidget::resizeEvent(event);
     // The view covers the client area exactly; its size follows from ours and is never negative.
     m_rtbFonts->setGeometry(rect());
-    rememberNormalFrame();
-}
-
-void frmMain::moveEvent(QMoveEvent *event)
-{
-    QWidget::moveEvent(event);
-    rememberNormalFrame();
-}
-
-void frmMain::showEvent(QShowEvent *event)
-{
-    QWidget::showEvent(event);
-    if (m_outerWidthAwaitingFrame || m_outerHeightAwaitingFrame)
-        windowHandle()->installEventFilter(this);
 }
 
 void frmMain::closeEvent(QCloseEvent *event)
 {
     SaveWindowState();
     QWidget::closeEvent(event);
-}
-
-bool frmMain::eventFilter(QObject *watched, QEvent *event)
-{
-    if (watched == windowHandle() && event->type() == QEvent::Expose
-        && windowHandle()->isExposed()) {
-        watched->removeEventFilter(this);
-        applyOuterSize();
-    }
-    return QWidget::eventFilter(watched, event);
 }
 
 void frmMain::RestoreWindowState()
@@ -150,9 +116,9 @@ void frmMain::RestoreWindowState()
         SetWidth(*width);
     if (height > 0)
         SetHeight(*height);
-    const QRect outer = outerGeometry();
+    const QRect outer = m_frame.outerGeometry();
     const QPoint position(left ? pixels(*left) : outer.x(), top ? pixels(*top) : outer.y());
-    if ((top || left) && isReachable(QRect(position, outer.size())))
+    if ((top || left) && WindowFrame::isReachable(QRect(position, outer.size())))
         move(position);
 
     const QString exampleText = modIni::ReadIniValue(QStringLiteral("ExampleText"));
@@ -200,36 +166,6 @@ void frmMain::HighlightCurrentLine()
     view.LineScroll(firstVisibleLine - view.FirstVisibleLine());
 }
 
-QRect frmMain::outerGeometry() const
-{
-    if (windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen))
-        return normalGeometry().marginsAdded(m_normalFrameMargins);
-    return frameGeometry();
-}
-
-void frmMain::rememberNormalFrame()
-{
-    // A maximised window often loses its borders, so its frame says nothing of the normal one.
-    if (windowState() == Qt::WindowNoState)
-        m_normalFrameMargins = frameMargins();
-}
-
-QMargins frmMain::frameMargins() const
-{
-    return windowHandle() ? windowHandle()->frameMargins() : QMargins();
-}
-
-bool frmMain::isReachable(const QRect &outer) const
-{
-    const QRect caption(outer.topLeft(), QSize(outer.width(), GrabbableCaption.height()));
-    const QSize needed = GrabbableCaption.boundedTo(caption.size());
-    const QList<QScreen *> screens = QGuiApplication::screens();
-    return std::any_of(screens.cbegin(), screens.cend(), [&](const QScreen *screen) {
-        const QRect shown = screen->availableGeometry().intersected(caption);
-        return shown.width() >= needed.width() && shown.height() >= needed.height();
-    });
-}
-
 double frmMain::dotsPerInch() const
 {
     return logicalDpiY();
@@ -238,17 +174,4 @@ double frmMain::dotsPerInch() const
 int frmMain::pixels(float twips) const
 {
     return twips::toPixels(twips, dotsPerInch());
-}
-
-void frmMain::applyOuterSize()
-{
-    const QMargins frame = frameMargins();
-    const int frameWidth = frame.left() + frame.right();
-    const int frameHeight = frame.top() + frame.bottom();
-    resize(std::max(0, m_outerWidthAwaitingFrame.value_or(width() + frameWidth) - frameWidth),
-           std::max(0, m_outerHeightAwaitingFrame.value_or(height() + frameHeight) - frameHeight));
-    if (windowHandle() && windowHandle()->isExposed()) {
-        m_outerWidthAwaitingFrame.reset();
-        m_outerHeightAwaitingFrame.reset();
-    }
 }

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "windowframe.h"
+
 #include <QString>
 #include <QWidget>
-
-#include <optional>
 
 class RichTextBox;
 
@@ -35,30 +35,17 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
-    void moveEvent(QMoveEvent *event) override;
-    void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
-    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void RestoreWindowState();
     void SaveWindowState() const;
     void HighlightCurrentLine();
 
-    QRect outerGeometry() const;
-    QMargins frameMargins() const;
-    void rememberNormalFrame();
-    bool isReachable(const QRect &outer) const;
     double dotsPerInch() const;
     int pixels(float twips) const;
-    void applyOuterSize();
 
     RichTextBox *const m_rtbFonts;
     QString m_sExampleText{DefaultExampleText};
-
-    // The frame's size is known only once the window is on screen; until then a requested
-    // outer size is kept, so that the window does not grow by its frame on every start.
-    std::optional<int> m_outerWidthAwaitingFrame;
-    std::optional<int> m_outerHeightAwaitingFrame;
-    QMargins m_normalFrameMargins;
+    WindowFrame m_frame{*this};
 };
