@@ -2,6 +2,8 @@
 #include "support/viewsupport.h"
 
 #include <QFile>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QTest>
 
 // The window restores its geometry and sentence from the settings file beside this test's
@@ -18,6 +20,7 @@ private Q_SLOTS:
     void storedGeometryIsApplied();
     void unusableNumbersLeaveDefaults_data();
     void unusableNumbersLeaveDefaults();
+    void oversizedWindowFitsTheScreen();
     void storedSentenceOnEveryLine();
     void emptySentenceGivesDefaultAndIsWrittenBack();
     void longSentenceSurvivesUnchanged();
@@ -27,7 +30,7 @@ private Q_SLOTS:
 private:
     static void writeSettings(const QByteArray &contents);
     static QByteArray settings();
-    void openWindow();
+    void openWindow(Qt::WindowState shownAs = Qt::WindowNoState);
     void closeWindow() { m_window->close(); }
     int pixels(double twips) const { return qRound(twips * m_window->logicalDpiY() / 1440.0); }
 
@@ -58,9 +61,10 @@ QByteArray tst_FrmMainWindowState::settings()
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-void tst_FrmMainWindowState::openWindow()
+void tst_FrmMainWindowState::openWindow(Qt::WindowState shownAs)
 {
     m_window = std::make_unique<frmMain>();
+    m_window->setWindowState(shownAs);
     m_window->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
 }
@@ -92,19 +96,23 @@ void tst_FrmMainWindowState::storedGeometryIsApplied()
 
 void tst_FrmMainWindowState::unusableNumbersLeaveDefaults_data()
 {
+    // The outer size in twips that the window takes; 0 keeps the design value.
     QTest::addColumn<QByteArray>("file");
-    QTest::addColumn<bool>("leftApplied");
-    QTest::newRow("letters for Top") << QByteArray("Top=abc\nLeft=1500") << true;
-    QTest::newRow("empty Top") << QByteArray("Top=\nLeft=1500") << true;
-    QTest::newRow("far off every screen") << QByteArray("Top=0\nLeft=-720000") << false;
-    QTest::newRow("beyond 32 bits") << QByteArray("Top=0\nLeft=99999999999") << false;
-    QTest::newRow("negative size") << QByteArray("Width=-500\nHeight=0") << false;
+    QTest::addColumn<QSize>("outerSize");
+    QTest::newRow("letters for Top") << QByteArray("Top=abc\nLeft=1500") << QSize();
+    QTest::newRow("empty Top") << QByteArray("Top=\nLeft=1500") << QSize();
+    QTest::newRow("letters for Left") << QByteArray("Top=1500\nLeft=abc") << QSize();
+    QTest::newRow("far off every screen") << QByteArray("Top=0\nLeft=-720000") << QSize();
+    QTest::newRow("beyond 32 bits") << QByteArray("Top=0\nLeft=99999999999") << QSize();
+    QTest::newRow("negative size") << QByteArray("Width=-500\nHeight=0") << QSize();
+    QTest::newRow("lower than a line") << QByteArray("Width=9000\nHeight=300") << QSize(9000, 0);
+    QTest::newRow("narrower than a caption") << QByteArray("Width=30\nHeight=4500") << QSize(0, 4500);
 }
 
 void tst_FrmMainWindowState::unusableNumbersLeaveDefaults()
 {
     QFETCH(QByteArray, file);
-    QFETCH(bool, leftApplied);
+    QFETCH(QSize, outerSize);
     openWindow();
     const QRect defaults = m_window->frameGeometry();
     m_window.reset();
@@ -112,10 +120,17 @@ void tst_FrmMainWindowState::unusableNumbersLeaveDefaults()
     writeSettings("[Settings]\n" + file + "\n");
     openWindow();
     const QRect restored = m_window->frameGeometry();
-    QCOMPARE(restored.size(), defaults.size());
-    QCOMPARE(restored.x(), leftApplied ? pixels(1500) : defaults.x());
-    if (leftApplied)
-        QCOMPARE(restored.y(), defaults.y());
+    QCOMPARE(restored.topLeft(), defaults.topLeft());
+    QCOMPARE(restored.width(), outerSize.width() > 0 ? pixels(outerSize.width()) : defaults.width());
+    QCOMPARE(restored.height(), outerSize.height() > 0 ? pixels(outerSize.height()) : defaults.height());
+}
+
+// However large the stored size, the window fits the largest screen and is shown on it.
+void tst_FrmMainWindowState::oversizedWindowFitsTheScreen()
+{
+    writeSettings("[Settings]\nLeft=0\nTop=0\nWidth=60000\nHeight=60000\n");
+    openWindow();
+    QCOMPARE(m_window->frameGeometry(), QGuiApplication::primaryScreen()->availableGeometry());
 }
 
 void tst_FrmMainWindowState::storedSentenceOnEveryLine()
@@ -153,19 +168,24 @@ void tst_FrmMainWindowState::reopeningLeavesFileUnchanged_data()
 {
     QTest::addColumn<QByteArray>("stored");
     QTest::addColumn<QString>("sentence");
-    QTest::newRow("quoted blanks") << QByteArray("\"  padded  \"") << u"  padded  "_qs;
-    QTest::newRow("Windows-1252") << QByteArray("Caf\xe9 cr\xe8me") << u"Café crème"_qs;
+    QTest::addColumn<Qt::WindowState>("shownAs");
+    QTest::newRow("quoted blanks") << QByteArray("\"  padded  \"") << u"  padded  "_qs << Qt::WindowNoState;
+    QTest::newRow("Windows-1252") << QByteArray("Caf\xe9 cr\xe8me") << u"Café crème"_qs << Qt::WindowNoState;
+    QTest::newRow("maximised from the start") << QByteArray("\"  padded  \"") << u"  padded  "_qs
+                                              << Qt::WindowMaximized;
 }
 
 void tst_FrmMainWindowState::reopeningLeavesFileUnchanged()
 {
     QFETCH(QByteArray, stored);
     QFETCH(QString, sentence);
+    QFETCH(Qt::WindowState, shownAs);
     writeSettings("; kept\r\n[Settings]\r\nLeft=1500\r\nTop=1500\r\nWidth=6000\r\nHeight=4500\r\n"
                   "ExampleText=" + stored + "\r\n");
     const QByteArray original = settings();
     for (int run = 0; run < 3; ++run) {
-        openWindow();
+        openWindow(shownAs);
+        QCOMPARE(m_window->windowState(), shownAs);
         QCOMPARE(m_window->sExampleText(), sentence);
         closeWindow();
         QCOMPARE(settings(), original);

@@ -8,6 +8,11 @@
 
 #include <QCloseEvent>
 #include <QIcon>
+#include <QScrollBar>
+#include <QTextDocument>
+#include <QtMath>
+
+#include <algorithm>
 
 namespace {
 
@@ -111,15 +116,20 @@ void frmMain::RestoreWindowState()
     const std::optional<int> width = readStoredNumber(QStringLiteral("Width"));
     const std::optional<int> height = readStoredNumber(QStringLiteral("Height"));
 
-    // A size of nothing, or a position where no screen shows the caption, would lose the window.
-    if (width > 0)
-        SetWidth(*width);
-    if (height > 0)
-        SetHeight(*height);
-    const QRect outer = m_frame.outerGeometry();
-    const QPoint position(left ? pixels(*left) : outer.x(), top ? pixels(*top) : outer.y());
-    if ((top || left) && WindowFrame::isReachable(QRect(position, outer.size())))
-        move(position);
+    // A window smaller than usable, larger than any screen or where no screen shows its caption
+    // would be lost to the user; such values give way to the design size and the window
+    // manager's placement.
+    const QSize largest = WindowFrame::largestAvailableScreenSize();
+    const QSize usable = usableClientSize();
+    if (width)
+        m_frame.setOuterWidth(std::min(pixels(*width), largest.width()), usable.width());
+    if (height)
+        m_frame.setOuterHeight(std::min(pixels(*height), largest.height()), usable.height());
+    if (left && top) {
+        const QPoint position(pixels(*left), pixels(*top));
+        if (WindowFrame::isReachable(QRect(position, m_frame.outerGeometry().size())))
+            m_frame.setOuterPosition(position);
+    }
 
     const QString exampleText = modIni::ReadIniValue(QStringLiteral("ExampleText"));
     m_sExampleText = exampleText.isEmpty() ? QString(DefaultExampleText) : exampleText;
@@ -164,6 +174,16 @@ void frmMain::HighlightCurrentLine()
     view.SetSelColor(HighlightColour);
     view.SetSelStart(caret);
     view.LineScroll(firstVisibleLine - view.FirstVisibleLine());
+}
+
+// The caption's grab area across, and one line of the view with its scroll bar down.
+QSize frmMain::usableClientSize() const
+{
+    const int line = m_rtbFonts->fontMetrics().lineSpacing()
+                     + 2 * qCeil(m_rtbFonts->document()->documentMargin())
+                     + 2 * m_rtbFonts->frameWidth()
+                     + m_rtbFonts->horizontalScrollBar()->sizeHint().height();
+    return QSize(WindowFrame::GrabbableCaption.width(), line);
 }
 
 double frmMain::dotsPerInch() const

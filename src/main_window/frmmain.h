@@ -42,6 +42,7 @@ private:
     void SaveWindowState() const;
     void HighlightCurrentLine();
 
+    QSize usableClientSize() const;
     double dotsPerInch() const;
     int pixels(float twips) const;
 

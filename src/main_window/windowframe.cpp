@@ -8,13 +8,6 @@
 
 #include <algorithm>
 
-namespace {
-
-// How much of the caption must lie on a screen for the user to be able to grab it.
-constexpr QSize GrabbableCaption(32, 16);
-
-} // namespace
-
 WindowFrame::WindowFrame(QWidget &window)
     : m_window(window)
 {
@@ -25,21 +18,38 @@ WindowFrame::~WindowFrame() = default;
 
 QRect WindowFrame::outerGeometry() const
 {
-    if (m_window.windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen))
-        return m_window.normalGeometry().marginsAdded(m_normalFrameMargins);
-    return m_window.frameGeometry();
+    const bool normal = !(m_window.windowState()
+                          & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen));
+    const QMargins frame = normalFrameMargins();
+    QRect outer = normal ? m_window.frameGeometry() : m_window.normalGeometry().marginsAdded(frame);
+    // A geometry still waiting for the frame is the one the window returns to.
+    if (m_pendingPosition)
+        outer.moveTopLeft(*m_pendingPosition);
+    if (m_pendingWidth)
+        outer.setWidth(m_pendingWidth->client(frame.left() + frame.right()) + frame.left() + frame.right());
+    if (m_pendingHeight)
+        outer.setHeight(m_pendingHeight->client(frame.top() + frame.bottom()) + frame.top() + frame.bottom());
+    return outer;
 }
 
-void WindowFrame::setOuterWidth(int width)
+void WindowFrame::setOuterWidth(int width, int minimumClient)
 {
-    m_outerWidthAwaitingFrame = width;
+    m_pendingWidth = PendingLength{width, minimumClient,
+                                   m_pendingWidth ? m_pendingWidth->clientBefore : m_window.width()};
     applyOuterSize();
 }
 
-void WindowFrame::setOuterHeight(int height)
+void WindowFrame::setOuterHeight(int height, int minimumClient)
 {
-    m_outerHeightAwaitingFrame = height;
+    m_pendingHeight = PendingLength{height, minimumClient,
+                                    m_pendingHeight ? m_pendingHeight->clientBefore : m_window.height()};
     applyOuterSize();
+}
+
+void WindowFrame::setOuterPosition(QPoint position)
+{
+    m_pendingPosition = position;
+    m_window.move(position);
 }
 
 bool WindowFrame::isReachable(const QRect &outer)
@@ -53,16 +63,27 @@ bool WindowFrame::isReachable(const QRect &outer)
     });
 }
 
+QSize WindowFrame::largestAvailableScreenSize()
+{
+    QSize largest;
+    for (const QScreen *screen : QGuiApplication::screens()) {
+        const QSize available = screen->availableGeometry().size();
+        if (qint64(available.width()) * available.height() > qint64(largest.width()) * largest.height())
+            largest = available;
+    }
+    return largest;
+}
+
 bool WindowFrame::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == &m_window) {
         if (event->type() == QEvent::Move || event->type() == QEvent::Resize)
             rememberNormalFrame();
-        else if (event->type() == QEvent::Show
-                 && (m_outerWidthAwaitingFrame || m_outerHeightAwaitingFrame))
+        else if (event->type() == QEvent::Show && isPending())
             m_window.windowHandle()->installEventFilter(this);
     } else if (watched == m_window.windowHandle() && event->type() == QEvent::Expose
-               && m_window.windowHandle()->isExposed()) {
+               && isNormalAndExposed()) {
+        // A window the window manager maximised keeps its requested size for when it returns.
         watched->removeEventFilter(this);
         applyOuterSize();
     }
@@ -74,22 +95,32 @@ QMargins WindowFrame::frameMargins() const
     return m_window.windowHandle() ? m_window.windowHandle()->frameMargins() : QMargins();
 }
 
+// The frame of the normal state; until it has been seen, the one the window manager reports now.
+QMargins WindowFrame::normalFrameMargins() const
+{
+    return m_normalFrameMargins.value_or(frameMargins());
+}
+
 void WindowFrame::rememberNormalFrame()
 {
-    if (m_window.windowState() == Qt::WindowNoState)
+    if (isNormalAndExposed())
         m_normalFrameMargins = frameMargins();
+}
+
+bool WindowFrame::isNormalAndExposed() const
+{
+    return m_window.windowState() == Qt::WindowNoState && m_window.windowHandle()
+           && m_window.windowHandle()->isExposed();
 }
 
 void WindowFrame::applyOuterSize()
 {
     const QMargins frame = frameMargins();
-    const int frameWidth = frame.left() + frame.right();
-    const int frameHeight = frame.top() + frame.bottom();
-    m_window.resize(
-        std::max(0, m_outerWidthAwaitingFrame.value_or(m_window.width() + frameWidth) - frameWidth),
-        std::max(0, m_outerHeightAwaitingFrame.value_or(m_window.height() + frameHeight) - frameHeight));
-    if (m_window.windowHandle() && m_window.windowHandle()->isExposed()) {
-        m_outerWidthAwaitingFrame.reset();
-        m_outerHeightAwaitingFrame.reset();
+    m_window.resize(m_pendingWidth ? m_pendingWidth->client(frame.left() + frame.right()) : m_window.width(),
+                    m_pendingHeight ? m_pendingHeight->client(frame.top() + frame.bottom()) : m_window.height());
+    if (isNormalAndExposed()) {
+        m_pendingPosition.reset();
+        m_pendingWidth.reset();
+        m_pendingHeight.reset();
     }
 }
