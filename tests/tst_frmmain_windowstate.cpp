@@ -6,6 +6,8 @@
 #include <QScreen>
 #include <QTest>
 
+#include <csignal>
+
 // The window restores its geometry and sentence from the settings file beside this test's
 // executable and writes them back on close.
 class tst_FrmMainWindowState : public QObject
@@ -24,6 +26,8 @@ private Q_SLOTS:
     void storedSentenceOnEveryLine();
     void emptySentenceGivesDefaultAndIsWrittenBack();
     void longSentenceSurvivesUnchanged();
+    void quitSignalClosesAndSaves_data();
+    void quitSignalClosesAndSaves();
     void reopeningLeavesFileUnchanged_data();
     void reopeningLeavesFileUnchanged();
 
@@ -162,6 +166,32 @@ void tst_FrmMainWindowState::longSentenceSurvivesUnchanged()
         closeWindow();
     }
     QCOMPARE(modIni::ReadIniValue(u"ExampleText"_qs), sentence);
+}
+
+void tst_FrmMainWindowState::quitSignalClosesAndSaves_data()
+{
+    QTest::addColumn<int>("signal");
+    QTest::newRow("SIGTERM") << SIGTERM;
+    QTest::newRow("SIGHUP") << SIGHUP;
+    QTest::newRow("SIGINT") << SIGINT;
+}
+
+// The signals that end a session close the window as the user would, and only while it lives.
+void tst_FrmMainWindowState::quitSignalClosesAndSaves()
+{
+    QFETCH(int, signal);
+    struct sigaction before{};
+    sigaction(signal, nullptr, &before);
+    openWindow();
+    m_window->SetWidth(6000);
+    std::raise(signal);
+    QTRY_VERIFY(!m_window->isVisible());
+    QCOMPARE(modIni::ReadIniValue(u"Width"_qs), u"6000"_qs);
+
+    m_window.reset();
+    struct sigaction after{};
+    sigaction(signal, nullptr, &after);
+    QVERIFY(after.sa_handler == before.sa_handler);
 }
 
 void tst_FrmMainWindowState::reopeningLeavesFileUnchanged_data()

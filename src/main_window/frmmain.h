@@ -1,5 +1,6 @@
 #pragma once
 
+#include "closeonquitrequest.h"
 #include "windowframe.h"
 
 #include <QString>
@@ -49,4 +50,5 @@ private:
     RichTextBox *const m_rtbFonts;
     QString m_sExampleText{DefaultExampleText};
     WindowFrame m_frame{*this};
+    CloseOnQuitRequest m_quitRequests{*this};
 };

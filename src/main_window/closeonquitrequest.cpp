@@ -1,0 +1,66 @@
+#include "closeonquitrequest.h"
+
+#include <QGuiApplication>
+#include <QSessionManager>
+#include <QSocketNotifier>
+#include <QWidget>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+// The handler's only way out; one window at a time listens.
+volatile sig_atomic_t s_writeEnd = -1;
+
+} // namespace
+
+CloseOnQuitRequest::CloseOnQuitRequest(QWidget &window)
+    : m_window(window)
+{
+    connect(qGuiApp, &QGuiApplication::commitDataRequest, this, &CloseOnQuitRequest::closeWindow);
+
+    if (::pipe2(m_pipe.data(), O_CLOEXEC | O_NONBLOCK) != 0)
+        return;
+    s_writeEnd = m_pipe[1];
+    m_notifier = new QSocketNotifier(m_pipe[0], QSocketNotifier::Read, this);
+    connect(m_notifier, &QSocketNotifier::activated, this, &CloseOnQuitRequest::closeWindow);
+
+    struct sigaction action{};
+    action.sa_handler = &CloseOnQuitRequest::notify;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (std::size_t i = 0; i < Signals.size(); ++i)
+        ::sigaction(Signals[i], &action, &m_previous[i]);
+}
+
+CloseOnQuitRequest::~CloseOnQuitRequest()
+{
+    if (!m_notifier)
+        return;
+    for (std::size_t i = 0; i < Signals.size(); ++i)
+        ::sigaction(Signals[i], &m_previous[i], nullptr);
+    s_writeEnd = -1;
+    delete m_notifier;
+    ::close(m_pipe[0]);
+    ::close(m_pipe[1]);
+}
+
+void CloseOnQuitRequest::notify(int)
+{
+    const int savedErrno = errno;
+    const char byte = 0;
+    [[maybe_unused]] const ssize_t written = ::write(s_writeEnd, &byte, 1);
+    errno = savedErrno;
+}
+
+void CloseOnQuitRequest::closeWindow()
+{
+    if (m_notifier) {
+        char bytes[16];
+        while (::read(m_pipe[0], bytes, sizeof bytes) > 0) {
+        }
+    }
+    m_window.close();
+}
