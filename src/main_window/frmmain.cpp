@@ -56,23 +56,31 @@ frmMain::frmMain(QWidget *parent)
 
 frmMain::~frmMain() = default;
 
+// Where the platform keeps a window's position from it (Wayland), the position last given
+// stands for it, so that what is saved is what was read.
 float frmMain::Left() const
 {
+    if (!WindowFrame::platformReportsPosition())
+        return m_leftGiven;
     return twips::fromPixels(m_frame.outerGeometry().x(), dotsPerInch());
 }
 
 void frmMain::SetLeft(float left)
 {
+    m_leftGiven = left;
     move(pixels(left), m_frame.outerGeometry().y());
 }
 
 float frmMain::Top() const
 {
+    if (!WindowFrame::platformReportsPosition())
+        return m_topGiven;
     return twips::fromPixels(m_frame.outerGeometry().y(), dotsPerInch());
 }
 
 void frmMain::SetTop(float top)
 {
+    m_topGiven = top;
     move(m_frame.outerGeometry().x(), pixels(top));
 }
 
@@ -125,6 +133,8 @@ void frmMain::RestoreWindowState()
         m_frame.setOuterWidth(std::min(pixels(*width), largest.width()), usable.width());
     if (height)
         m_frame.setOuterHeight(std::min(pixels(*height), largest.height()), usable.height());
+    m_leftGiven = left.value_or(0);
+    m_topGiven = top.value_or(0);
     if (left && top) {
         const QPoint position(pixels(*left), pixels(*top));
         if (WindowFrame::isReachable(QRect(position, m_frame.outerGeometry().size())))

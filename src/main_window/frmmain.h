@@ -49,6 +49,8 @@ private:
 
     RichTextBox *const m_rtbFonts;
     QString m_sExampleText{DefaultExampleText};
+    float m_leftGiven = 0;
+    float m_topGiven = 0;
     WindowFrame m_frame{*this};
     CloseOnQuitRequest m_quitRequests{*this};
 };

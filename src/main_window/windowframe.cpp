@@ -74,6 +74,11 @@ QSize WindowFrame::largestAvailableScreenSize()
     return largest;
 }
 
+bool WindowFrame::platformReportsPosition()
+{
+    return !QGuiApplication::platformName().startsWith(QLatin1StringView("wayland"));
+}
+
 bool WindowFrame::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == &m_window) {

@@ -36,6 +36,7 @@ public:
 
     static bool isReachable(const QRect &outer);
     static QSize largestAvailableScreenSize();
+    static bool platformReportsPosition();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
