@@ -1,0 +1,64 @@
+"""The real executable on a Wayland compositor (a headless weston), where a window can neither
+read nor set its own position."""
+
+import os
+import shutil
+import signal
+import subprocess
+import tempfile
+import unittest
+from pathlib import Path
+
+from xsession import DEJAVU, fontconfig_file, install, wait_until
+
+STORED = b"[Settings]\nLeft=3000\nTop=1500\nWidth=9000\nHeight=4500\n"
+
+
+class WaylandTest(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.folder = Path(tempfile.mkdtemp(prefix="typeshelf-wayland-"))
+        cls.addClassCleanup(shutil.rmtree, cls.folder, ignore_errors=True)
+        runtime = cls.folder / "runtime"
+        runtime.mkdir(mode=0o700)
+        cls.env = dict(os.environ, XDG_RUNTIME_DIR=str(runtime), WAYLAND_DISPLAY="typeshelf-test",
+                       QT_QPA_PLATFORM="wayland", WAYLAND_DEBUG="client",
+                       FONTCONFIG_FILE=str(fontconfig_file(cls.folder / "fontconfig" / "fonts.conf", [DEJAVU])))
+        weston = subprocess.Popen(["weston", "--backend=headless-backend.so", "--socket=typeshelf-test",
+                                   "--width=1280", "--height=800"], env=cls.env,
+                                  stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        cls.addClassCleanup(weston.wait)
+        cls.addClassCleanup(weston.terminate)
+        if not wait_until(lambda: (runtime / "typeshelf-test").exists()):
+            raise RuntimeError("weston did not start")
+
+    def setUp(self):
+        self.app = install(os.environ["TYPESHELF_EXECUTABLE"], tempfile.mkdtemp(dir=self.folder))
+        self.ini = self.app.with_suffix(".ini")
+
+    def run_until_terminated(self):
+        """Starts the program, waits until it shows its window, ends it with SIGTERM and
+        returns its exit status."""
+        log = self.app.with_suffix(".log")
+        with open(log, "wb") as output:
+            program = subprocess.Popen([self.app], env=self.env, stderr=output)
+        try:
+            # The protocol log shows the window's first frame handed to the compositor.
+            self.assertTrue(wait_until(lambda: b".attach(wl_buffer" in log.read_bytes(), timeout=60),
+                            "no window appeared")
+            program.send_signal(signal.SIGTERM)
+            return program.wait(60)
+        finally:
+            program.kill()
+            program.wait()
+
+    def test_saves_its_size_and_the_position_it_read(self):
+        self.ini.write_bytes(STORED)
+        for run in range(2):
+            self.assertEqual(self.run_until_terminated(), 0)
+            self.assertEqual(self.ini.read_bytes().splitlines()[:5], STORED.splitlines(), f"run {run}")
+
+    def test_without_a_stored_position_saves_the_origin(self):
+        self.assertEqual(self.run_until_terminated(), 0)
+        lines = self.ini.read_bytes().splitlines()
+        self.assertEqual(lines[1:3], [b"Left=0", b"Top=0"])
