@@ -6,8 +6,6 @@
 #include <QWidget>
 #include <QWindow>
 
-#include <algorithm>
-
 WindowFrame::WindowFrame(QWidget &window)
     : m_window(window)
 {

@@ -4,6 +4,7 @@
 #include <QObject>
 #include <QRect>
 
+#include <algorithm>
 #include <optional>
 
 class QWidget;
@@ -36,6 +37,7 @@ public:
 
     static bool isReachable(const QRect &outer);
     static QSize largestAvailableScreenSize();
+    // A Wayland client is never told where its window is, and cannot place it.
     static bool platformReportsPosition();
 
 protected:
