@@ -2,8 +2,10 @@
 
 #include <QGuiApplication>
 #include <QSessionManager>
-#include <QSocketNotifier>
 #include <QWidget>
+
+#ifdef Q_OS_UNIX
+#include <QSocketNotifier>
 
 #include <cerrno>
 #include <fcntl.h>
@@ -14,14 +16,34 @@ namespace {
 // The handler's only way out; one window at a time listens.
 volatile sig_atomic_t s_writeEnd = -1;
 
+// Close-on-exec and non-blocking, set one at a time: pipe2 is not everywhere.
+bool makePipe(std::array<int, 2> &ends)
+{
+    if (::pipe(ends.data()) != 0)
+        return false;
+    for (const int end : ends) {
+        ::fcntl(end, F_SETFD, FD_CLOEXEC);
+        ::fcntl(end, F_SETFL, ::fcntl(end, F_GETFL) | O_NONBLOCK);
+    }
+    return true;
+}
+
 } // namespace
+#endif
 
 CloseOnQuitRequest::CloseOnQuitRequest(QWidget &window)
     : m_window(window)
 {
     connect(qGuiApp, &QGuiApplication::commitDataRequest, this, &CloseOnQuitRequest::closeWindow);
+#ifdef Q_OS_UNIX
+    listenForSignals();
+#endif
+}
 
-    if (::pipe2(m_pipe.data(), O_CLOEXEC | O_NONBLOCK) != 0)
+#ifdef Q_OS_UNIX
+void CloseOnQuitRequest::listenForSignals()
+{
+    if (!makePipe(m_pipe))
         return;
     s_writeEnd = m_pipe[1];
     m_notifier = new QSocketNotifier(m_pipe[0], QSocketNotifier::Read, this);
@@ -54,13 +76,18 @@ void CloseOnQuitRequest::notify(int)
     [[maybe_unused]] const ssize_t written = ::write(s_writeEnd, &byte, 1);
     errno = savedErrno;
 }
+#else
+CloseOnQuitRequest::~CloseOnQuitRequest() = default;
+#endif
 
 void CloseOnQuitRequest::closeWindow()
 {
+#ifdef Q_OS_UNIX
     if (m_notifier) {
         char bytes[16];
         while (::read(m_pipe[0], bytes, sizeof bytes) > 0) {
         }
     }
+#endif
     m_window.close();
 }
