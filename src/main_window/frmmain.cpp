@@ -57,11 +57,11 @@ frmMain::frmMain(QWidget *parent)
 frmMain::~frmMain() = default;
 
 // Where the platform keeps a window's position from it (Wayland), the position last given
-// stands for it, so that what is saved is what was read.
+// stands for it, so that what is saved is what was read; with none given nothing is saved.
 float frmMain::Left() const
 {
     if (!WindowFrame::platformReportsPosition())
-        return m_leftGiven;
+        return m_leftGiven.value_or(0);
     return twips::fromPixels(m_frame.outerGeometry().x(), dotsPerInch());
 }
 
@@ -74,7 +74,7 @@ void frmMain::SetLeft(float left)
 float frmMain::Top() const
 {
     if (!WindowFrame::platformReportsPosition())
-        return m_topGiven;
+        return m_topGiven.value_or(0);
     return twips::fromPixels(m_frame.outerGeometry().y(), dotsPerInch());
 }
 
@@ -133,8 +133,8 @@ void frmMain::RestoreWindowState()
         m_frame.setOuterWidth(std::min(pixels(*width), largest.width()), usable.width());
     if (height)
         m_frame.setOuterHeight(std::min(pixels(*height), largest.height()), usable.height());
-    m_leftGiven = left.value_or(0);
-    m_topGiven = top.value_or(0);
+    m_leftGiven = left;
+    m_topGiven = top;
     if (left && top) {
         const QPoint position(pixels(*left), pixels(*top));
         if (WindowFrame::isReachable(QRect(position, m_frame.outerGeometry().size())))
@@ -148,8 +148,11 @@ void frmMain::RestoreWindowState()
 void frmMain::SaveWindowState() const
 {
     const modIni::SettingsTransaction transaction;
-    modIni::WriteIniValue(QStringLiteral("Left"), StoredNumber::Format(Left()));
-    modIni::WriteIniValue(QStringLiteral("Top"), StoredNumber::Format(Top()));
+    const bool positionKnown = WindowFrame::platformReportsPosition();
+    if (positionKnown || m_leftGiven)
+        modIni::WriteIniValue(QStringLiteral("Left"), StoredNumber::Format(Left()));
+    if (positionKnown || m_topGiven)
+        modIni::WriteIniValue(QStringLiteral("Top"), StoredNumber::Format(Top()));
     modIni::WriteIniValue(QStringLiteral("Width"), StoredNumber::Format(Width()));
     modIni::WriteIniValue(QStringLiteral("Height"), StoredNumber::Format(Height()));
     modIni::WriteIniValue(QStringLiteral("ExampleText"), m_sExampleText);

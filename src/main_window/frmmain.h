@@ -6,6 +6,8 @@
 #include <QString>
 #include <QWidget>
 
+#include <optional>
+
 class RichTextBox;
 
 // The program's one window: the font catalogue in a view that fills it.
@@ -49,8 +51,8 @@ private:
 
     RichTextBox *const m_rtbFonts;
     QString m_sExampleText{DefaultExampleText};
-    float m_leftGiven = 0;
-    float m_topGiven = 0;
+    std::optional<float> m_leftGiven;
+    std::optional<float> m_topGiven;
     WindowFrame m_frame{*this};
     CloseOnQuitRequest m_quitRequests{*this};
 };
