@@ -21,7 +21,6 @@
 #include <QFontDatabase>
 #include <QKeyEvent>
 #include <QScrollBar>
-#include <QTextBlock>
 #include <QTextStream>
 #include <QTimer>
 
@@ -109,13 +108,8 @@ qint64 processStart()
 // Laying out a line loads its face; only the lines on screen should need one.
 void reportLaidOutLines(const RichTextBox &view)
 {
-    int laidOut = 0;
-    for (QTextBlock block = view.document()->begin(); block.isValid(); block = block.next())
-        laidOut += block.layout()->lineCount() > 0;
-    const QWidget *viewport = view.viewport();
-    const int lastShown = view.cursorForPosition(QPoint(0, viewport->height() - 1)).blockNumber();
-    report("laid_out_lines", laidOut);
-    report("shown_lines", lastShown - view.FirstVisibleLine() + 1);
+    report("laid_out_lines", view.LaidOutLines());
+    report("shown_lines", std::min(view.LineCount(), view.viewport()->height() / view.LineRect(0).height() + 1));
 }
 
 int startup(QApplication &app, bool bare, qint64 start)
@@ -184,14 +178,13 @@ int highlight(int repeat)
     frmMain window;
     RichTextBox &view = viewOf(window);
     showAndSettle(window);
-    const int lines = view.document()->blockCount();
+    const int lines = view.LineCount();
 
     const std::pair<const char *, int> places[] = {
         {"highlight_top_ms", 1}, {"highlight_middle_ms", lines / 2}, {"highlight_end_ms", lines - 3}};
     for (const auto &[name, line] : places) {
         view.verticalScrollBar()->setValue(std::max(0, line - 5));
-        QTextCursor cursor(view.document()->findBlockByNumber(line));
-        view.setTextCursor(cursor);
+        view.SetSelStart(view.Model().lineStart(line));
         std::vector<double> times;
         for (int run = 0; run < repeat; ++run) {
             // Alternate between two lines, so that every run moves the highlight.
@@ -216,8 +209,8 @@ int paging()
     PaintWatch watch(view.viewport());
 
     std::vector<double> times;
-    const int last = view.document()->blockCount() - 1;
-    while (view.textCursor().blockNumber() < last) {
+    const int last = view.LineCount() - 1;
+    while (view.CaretLine() < last) {
         const int paintsBefore = watch.paints;
         QElapsedTimer timer;
         timer.start();

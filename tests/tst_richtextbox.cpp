@@ -26,7 +26,7 @@ private Q_SLOTS:
     void colourRangeFromLineFeedThroughCarriageReturn();
     void recolourTouchesOnlyLinesOfAnotherColour();
     void recolourAfterTypingInsideColouredLine();
-    void firstVisibleLineAndScrollWithMixedLineHeights();
+    void firstVisibleLineAndScrollWithMixedFaces();
     void movingSelectionNeverScrolls();
     void selectingWhileFrozenLaysOutOnlyShownLines();
     void redrawFreezeReleasesOnEveryPath();
@@ -181,23 +181,30 @@ void tst_RichTextBox::recolourAfterTypingInsideColouredLine()
     recolour(view, 0, view.TextLength(), Qt::black);
     recolour(view, 8, 6, Qt::blue); // "line 1"
 
-    // Text typed into the blue line comes out blue; the next recolour must still find it.
+    // The user cannot type into the view.
+    const QString before = view.Text();
     view.setFocus();
-    view.SetSelStart(view.TextLength());
-    QTest::keyClicks(&view, QStringLiteral("typed"));
     view.SetSelStart(11);
-    QTest::keyClicks(&view, QStringLiteral("XY"));
+    QTest::keyClicks(&view, QStringLiteral("typed"));
+    QCOMPARE(view.Text(), before);
+
+    // Text inserted into the blue line comes out blue; the next recolour must still find it.
+    view.SetSelStart(view.TextLength());
+    view.SetSelText(QStringLiteral("typed"));
+    view.SetSelStart(11);
+    view.SetSelText(QStringLiteral("XY"));
+    QCOMPARE(colourOf(view, 11, 2), QColor(Qt::blue));
 
     recolour(view, 0, view.TextLength(), Qt::black);
     QCOMPARE(colourOf(view, 0, view.TextLength()), QColor(Qt::black));
 }
 
-void tst_RichTextBox::firstVisibleLineAndScrollWithMixedLineHeights()
+void tst_RichTextBox::firstVisibleLineAndScrollWithMixedFaces()
 {
     RichTextBox view;
     for (int line = 0; line < 200; ++line) {
         view.SetSelStart(view.TextLength());
-        setPendingPointSize(view, line % 3 == 0 ? 24 : 8);
+        view.SetSelFontName(line % 3 == 0 ? QStringLiteral("DejaVu Serif") : view.FontName());
         view.SetSelText(QStringLiteral("line %1\r\n").arg(line));
     }
     view.resize(300, 200);

@@ -10,7 +10,6 @@
 #include <QIcon>
 #include <QScrollBar>
 #include <QTextDocument>
-#include <QtMath>
 
 #include <algorithm>
 
@@ -192,8 +191,7 @@ void frmMain::HighlightCurrentLine()
 // The caption's grab area across, and one line of the view with its scroll bar down.
 QSize frmMain::usableClientSize() const
 {
-    const int line = m_rtbFonts->fontMetrics().lineSpacing()
-                     + 2 * qCeil(m_rtbFonts->document()->documentMargin())
+    const int line = m_rtbFonts->LineHeight() + 2 * RichTextBox::TextMargin
                      + 2 * m_rtbFonts->frameWidth()
                      + m_rtbFonts->horizontalScrollBar()->sizeHint().height();
     return QSize(WindowFrame::GrabbableCaption.width(), line);

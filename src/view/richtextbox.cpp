@@ -1,192 +1,136 @@
 #include "richtextbox.h"
 
-#include <QClipboard>
-#include <QGuiApplication>
+#include "linelayout.h"
+#ifdef TYPESHELF_HAVE_FACE_CACHE
+#include "facecache.h"
+#else
+class FaceCache // without FreeType and fontconfig every sample is drawn through Qt
+{
+};
+#endif
+
+#include <QApplication>
 #include <QKeyEvent>
 #include <QMenu>
-#include <QMimeData>
-#include <QScopedValueRollback>
+#include <QPainter>
 #include <QScrollBar>
-#include <QTextBlock>
-#include <QTextDocument>
 
 #include <algorithm>
-#include <memory>
-#include <utility>
+#include <cmath>
 
 namespace {
 
-constexpr int FamilyHashKey = QTextFormat::UserProperty + 1;
+constexpr int Margin = RichTextBox::TextMargin;
+// Screens of lines above and below the shown ones whose layouts are kept, for scrolling back.
+constexpr int KeptScreens = 2;
 
-// Every line-break spelling becomes one block separator, so CR LF never splits into two lines
-// and a line separator never makes one block span two lines on screen.
-QString withBlockBreaks(QString text)
+bool isWordCharacter(QChar character)
 {
-    text.replace(RichTextBox::LineBreak, QLatin1StringView("\n"));
-    text.replace(u'\r', u'\n');
-    text.replace(QChar::LineSeparator, u'\n');
-    return text;
+    return character.isLetterOrNumber() || character == u'_' || character.isMark();
 }
 
 } // namespace
 
 RichTextBox::RichTextBox(QWidget *parent)
-    : QPlainTextEdit(parent)
+    : QAbstractScrollArea(parent)
 {
-    setLineWrapMode(QPlainTextEdit::NoWrap);
     setFrameShape(QFrame::NoFrame);
-    // Recolouring is not something to undo, and an undo stack would grow with every caret move.
-    setUndoRedoEnabled(false);
+    setFocusPolicy(Qt::StrongFocus);
+    viewport()->setCursor(Qt::IBeamCursor);
 
     // The highlight colours are fixed, so the page they are drawn on is fixed too.
     QPalette page = palette();
     page.setColor(QPalette::Base, Qt::white);
     page.setColor(QPalette::Text, Qt::black);
     setPalette(page);
-    m_uniformColour = page.color(QPalette::Text);
+    viewport()->setBackgroundRole(QPalette::Base);
+    m_model.setUniformColour(page.color(QPalette::Text).rgb());
+    m_baseFace = m_model.faceIndex(FontName());
 
-    connect(document(), &QTextDocument::contentsChange, this, &RichTextBox::noteChange);
-    connect(this, &QPlainTextEdit::cursorPositionChanged, this, [this] { m_startBetweenBreak = {}; });
+    connect(&m_model, &TextModel::linesReplaced, this, &RichTextBox::noteLinesReplaced);
+    connect(&m_model, &TextModel::coloursChanged, this, &RichTextBox::updateLines);
+    m_lineWidths.assign(1, 0);
+    updateMetrics();
 }
 
 RichTextBox::~RichTextBox() = default;
 
 QString RichTextBox::Text() const
 {
-    if (m_cachedText)
-        return *m_cachedText;
-    QString text;
-    text.reserve(TextLength());
-    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
-        if (block != document()->begin())
-            text += LineBreak;
-        text += block.text();
-    }
-    // Inside an edit batch the document reports its changes only at the end.
-    if (m_openBatches == 0)
-        m_cachedText = text;
-    return text;
+    return m_model.text();
 }
 
 int RichTextBox::TextLength() const
 {
-    const QTextDocument *doc = document();
-    // The document counts one separator per break and one after the last block.
-    return doc->characterCount() - 1 + doc->blockCount() - 1;
+    return m_model.length();
 }
 
 int RichTextBox::SelStart() const
 {
-    const int position = selection().selectionStart();
-    // An offset between CR and LF has no place of its own in the document; remember it.
-    return position == m_startBetweenBreak.position ? m_startBetweenBreak.offset : toModel(position);
+    return std::min(m_anchor, m_position);
 }
 
 void RichTextBox::SetSelStart(int offset)
 {
-    const int position = toDocument(offset);
-    selectDocumentRange(position, position);
-    m_startBetweenBreak = toModel(position) == offset ? OffsetAt{} : OffsetAt{offset, position};
+    offset = std::clamp(offset, 0, TextLength());
+    select(offset, offset);
 }
 
 int RichTextBox::SelLength() const
 {
-    const QTextCursor cursor = selection();
-    return toModel(cursor.selectionEnd()) - toModel(cursor.selectionStart());
+    return std::abs(m_position - m_anchor);
 }
 
 void RichTextBox::SetSelLength(int length)
 {
     const int start = SelStart();
-    const OffsetAt kept = m_startBetweenBreak;
-    selectDocumentRange(selection().selectionStart(), toDocument(start + std::max(0, length)));
-    m_startBetweenBreak = kept;
+    select(start, std::clamp(start + std::max(0, length), start, TextLength()));
 }
 
 QString RichTextBox::SelText() const
 {
-    return selection().selectedText().replace(QChar::ParagraphSeparator, LineBreak);
+    return m_model.textIn(SelStart(), SelStart() + SelLength());
 }
 
 void RichTextBox::SetSelText(const QString &text)
 {
-    if (m_heldSelection)
-        m_heldSelection->insertText(withBlockBreaks(text));
-    else
-        insertPlainText(withBlockBreaks(text));
+    const int start = SelStart();
+    // New text takes the face pending at the caret and the colour of the text before it.
+    const TextModel::Run *before = start > 0 ? m_model.runAt(m_model.positionOf(start - 1)) : nullptr;
+    const int face = m_pendingFace.value_or(before ? before->face : m_baseFace);
+    const QRgb colour = before ? before->colour : m_model.uniformColour();
+    const int end = m_model.replace(start, start + SelLength(), text, face, colour);
+    select(end, end);
 }
 
 std::optional<QColor> RichTextBox::SelColor() const
 {
-    const QTextCursor cursor = selection();
-    const int from = cursor.selectionStart();
-    const int to = cursor.selectionEnd();
-    std::optional<QColor> shared;
-    for (QTextBlock block = document()->findBlock(from); block.isValid() && block.position() < to;
-         block = block.next()) {
-        const int start = std::max(from, block.position());
-        const int end = std::min(to, block.position() + block.length() - 1);
-        if (start >= end)
-            continue;
-        if (!shared) {
-            QTextCursor first(document());
-            first.setPosition(start + 1); // a cursor reports the character before it
-            shared = effectiveColour(first.charFormat());
-        }
-        if (!showsOnly(block, start, end, *shared))
-            return std::nullopt;
-    }
-    return shared;
+    const std::optional<QRgb> colour = m_model.colourIn(SelStart(), SelStart() + SelLength());
+    return colour ? std::optional<QColor>(QColor::fromRgb(*colour)) : std::nullopt;
 }
 
 void RichTextBox::SetSelColor(const QColor &colour)
 {
-    const QTextCursor cursor = selection();
-    const int from = cursor.selectionStart();
-    const int to = cursor.selectionEnd();
-    const bool wholeText = from == 0 && to == document()->characterCount() - 1;
-
-    if (wholeText && colour == m_uniformColour) {
-        for (const QTextCursor &range : std::as_const(m_mayDiffer))
-            recolour(range.selectionStart(), range.selectionEnd(), colour);
-    } else {
-        recolour(from, to, colour);
-    }
-
-    if (wholeText) {
-        m_uniformColour = colour;
-        m_mayDiffer.clear();
-    } else if (colour != m_uniformColour) {
-        markMayDiffer(from, to);
-    }
+    m_model.setColour(SelStart(), SelStart() + SelLength(), colour.rgb());
 }
 
 QString RichTextBox::SelFontName() const
 {
-    QTextCursor cursor = selection();
-    if (cursor.hasSelection())
-        cursor.setPosition(cursor.selectionStart() + 1);
-    const QStringList families = cursor.charFormat().fontFamilies().toStringList();
-    return families.isEmpty() ? FontName() : families.constFirst();
+    if (SelLength() == 0 && m_pendingFace)
+        return m_model.faceName(*m_pendingFace);
+    const int start = SelStart();
+    const int at = SelLength() > 0 ? start : start - 1;
+    const TextModel::Run *run = at >= 0 ? m_model.runAt(m_model.positionOf(at)) : nullptr;
+    return run ? m_model.faceName(run->face) : FontName();
 }
 
 void RichTextBox::SetSelFontName(const QString &family)
 {
-    QTextCharFormat face;
-    face.setFontFamilies({family});
-    // Qt hashes a family list by its type alone, so formats differing only in family all
-    // collide and every new one is compared with all before it. The name as a string gives
-    // each format a hash of its own, and interning stays constant-time with many families.
-    face.setProperty(FamilyHashKey, family);
-    // Text set in a face of its own shows that face's glyphs only: borrowing missing ones from
-    // other fonts would misrepresent the face, and looking for them costs a search of every
-    // installed family. Text in the base face borrows them as any interface text does; the
-    // strategy is set either way, since the pending face keeps whatever the text before it had.
-    face.setFontStyleStrategy(family == FontName() ? QFont::PreferDefault : QFont::NoFontMerging);
-    if (m_heldSelection)
-        m_heldSelection->mergeCharFormat(face);
+    const int face = m_model.faceIndex(family);
+    if (SelLength() == 0)
+        m_pendingFace = face;
     else
-        mergeCurrentCharFormat(face);
+        m_model.setFace(SelStart(), SelStart() + SelLength(), face);
 }
 
 QString RichTextBox::FontName() const
@@ -196,7 +140,7 @@ QString RichTextBox::FontName() const
 
 int RichTextBox::FirstVisibleLine() const
 {
-    return firstVisibleBlock().blockNumber();
+    return verticalScrollBar()->value();
 }
 
 void RichTextBox::LineScroll(int lines)
@@ -205,243 +149,585 @@ void RichTextBox::LineScroll(int lines)
     bar->setValue(bar->value() + lines);
 }
 
-RichTextBox::SelectionHold::SelectionHold(RichTextBox &view)
-    : m_view(view)
-    , m_holding(!view.m_heldSelection)
+void RichTextBox::SetFaceLocations(FaceLocations locations)
 {
-    if (m_holding)
-        m_view.m_heldSelection = m_view.textCursor();
+#ifdef TYPESHELF_HAVE_FACE_CACHE
+    m_faces = std::make_unique<FaceCache>(std::move(locations), m_samplePixelSize);
+    m_layouts.clear();
+    viewport()->update();
+#else
+    Q_UNUSED(locations);
+#endif
 }
 
-RichTextBox::SelectionHold::~SelectionHold()
+int RichTextBox::CaretLine() const
 {
-    release();
+    return m_model.lineAt(m_position);
 }
 
-void RichTextBox::SelectionHold::release()
+QRect RichTextBox::LineRect(int line) const
 {
-    if (!std::exchange(m_holding, false))
-        return;
-    const QTextCursor held = *m_view.m_heldSelection;
-    m_view.m_heldSelection.reset();
-    const OffsetAt kept = m_view.m_startBetweenBreak;
-    m_view.showSelection(held);
-    m_view.m_startBetweenBreak = kept;
+    return QRect(0, Margin + (line - FirstVisibleLine()) * m_lineHeight, viewport()->width(), m_lineHeight);
+}
+
+bool RichTextBox::BorrowsMissingGlyphs(int offset) const
+{
+    const TextModel::Run *run = m_model.runAt(m_model.positionOf(offset));
+    return !run || run->face == m_baseFace;
 }
 
 RichTextBox::RedrawFreeze::RedrawFreeze(RichTextBox &view)
     : m_view(view)
     , m_wasEnabled(view.updatesEnabled())
-    , m_hold(view)
 {
     m_view.setUpdatesEnabled(false);
 }
 
 RichTextBox::RedrawFreeze::~RedrawFreeze()
 {
-    m_hold.release(); // while still frozen, so that one repaint shows it all
     m_view.setUpdatesEnabled(m_wasEnabled);
 }
 
 RichTextBox::EditBatch::EditBatch(RichTextBox &view)
     : m_view(view)
-    , m_hold(view)
-    , m_cursor(view.document())
 {
     ++m_view.m_openBatches;
-    m_view.m_cachedText.reset();
-    m_cursor.beginEditBlock();
 }
 
 RichTextBox::EditBatch::~EditBatch()
 {
-    m_cursor.endEditBlock();
-    --m_view.m_openBatches;
+    if (--m_view.m_openBatches == 0) {
+        m_view.updateScrollRanges();
+        m_view.viewport()->update();
+    }
+}
+
+void RichTextBox::paintEvent(QPaintEvent *event)
+{
+    QPainter painter(viewport());
+    const QRect dirty = event->rect();
+    painter.fillRect(dirty, palette().base());
+
+    const int left = leftEdge();
+    const qreal shownFrom = -left;
+    const qreal shownTo = viewport()->width() - left;
+    const int selectionFrom = SelStart();
+    const int selectionTo = selectionFrom + SelLength();
+    const QColor selectedText = palette().color(QPalette::HighlightedText);
+
+    for (int line = FirstVisibleLine(); line < LineCount(); ++line) {
+        const QRect rect = LineRect(line);
+        if (rect.top() >= viewport()->height())
+            break;
+        if (!rect.intersects(dirty))
+            continue;
+        LineLayout &layout = layoutOf(line);
+        layout.extendTo(shownTo);
+        noteLineWidth(line, layout.width());
+
+        const TextModel::Line &text = m_model.line(line);
+        const QPointF baseline(left, rect.top() + m_ascent);
+        painter.save();
+        painter.setClipRect(rect & dirty);
+        layout.draw(painter, baseline, shownFrom, shownTo, text.runs, nullptr);
+
+        const int start = m_model.lineStart(line);
+        const int length = int(text.text.size());
+        const int from = std::clamp(selectionFrom - start, 0, length);
+        const int to = std::clamp(selectionTo - start, 0, length);
+        const bool throughBreak = line + 1 < LineCount() && selectionFrom <= start + length
+            && selectionTo > start + length;
+        if (from < to || throughBreak) {
+            const qreal x1 = layout.xOf(from);
+            const qreal x2 = layout.xOf(to) + (throughBreak ? m_estimatedCharWidth / 2 : 0);
+            const QRectF band(left + x1, rect.top(), x2 - x1, rect.height());
+            painter.fillRect(band, palette().highlight());
+            painter.setClipRect(band, Qt::IntersectClip);
+            layout.draw(painter, baseline, shownFrom, shownTo, text.runs, &selectedText);
+        }
+        painter.restore();
+    }
+
+    if (hasFocus() && m_caretOn) {
+        const int line = CaretLine();
+        const QRect caret(left + qRound(caretX(line, m_model.positionOf(m_position).column)),
+                          LineRect(line).top(), 1, m_lineHeight);
+        painter.fillRect(caret, palette().text());
+    }
+    dropFarLayouts();
+}
+
+void RichTextBox::resizeEvent(QResizeEvent *event)
+{
+    QAbstractScrollArea::resizeEvent(event);
+    updateScrollRanges();
+}
+
+void RichTextBox::scrollContentsBy(int /*dx*/, int /*dy*/)
+{
+    viewport()->update();
 }
 
 void RichTextBox::focusInEvent(QFocusEvent *event)
 {
-    QPlainTextEdit::focusInEvent(event);
+    QAbstractScrollArea::focusInEvent(event);
+    restartBlink();
+    viewport()->update();
     Q_EMIT focusGained();
+}
+
+void RichTextBox::focusOutEvent(QFocusEvent *event)
+{
+    QAbstractScrollArea::focusOutEvent(event);
+    m_blink.stop();
+    viewport()->update();
 }
 
 void RichTextBox::keyPressEvent(QKeyEvent *event)
 {
-    // Shift+Enter would put a line separator inside a block: two lines on screen, one in the text.
-    if (event->matches(QKeySequence::InsertLineSeparator)) {
-        QKeyEvent enter(event->type(), Qt::Key_Return, Qt::NoModifier, event->text());
-        QPlainTextEdit::keyPressEvent(&enter);
-        return;
+    if (event == QKeySequence::SelectAll) {
+        select(0, TextLength());
+        offerPrimarySelection();
+    } else if (event == QKeySequence::Copy) {
+        // The window's highlight leaves nothing selected after every key and click, so copying
+        // with nothing selected takes what a user copies from a line: its first column.
+        if (SelLength() > 0)
+            copyTo(QClipboard::Clipboard);
+        else
+            copyFirstColumnOf(CaretLine());
+    } else if (moveByKey(event)) {
+        ensureCaretVisible();
+        offerPrimarySelection();
+    } else {
+        event->ignore(); // the text is read-only: a typed character changes nothing
     }
-    // The window's highlight leaves nothing selected after every key and click, so copying
-    // with nothing selected takes what a user copies from a line: its first column.
-    if (event->matches(QKeySequence::Copy) && !textCursor().hasSelection()) {
-        copyFirstColumnOf(textCursor().block());
-        return;
-    }
-    QPlainTextEdit::keyPressEvent(event);
 }
 
 void RichTextBox::keyReleaseEvent(QKeyEvent *event)
 {
-    QPlainTextEdit::keyReleaseEvent(event);
+    QAbstractScrollArea::keyReleaseEvent(event);
     Q_EMIT keyReleased();
+}
+
+void RichTextBox::mousePressEvent(QMouseEvent *event)
+{
+    if (event->button() != Qt::LeftButton)
+        return;
+    const int offset = offsetAt(event->position().toPoint());
+    moveCaret(offset, event->modifiers() & Qt::ShiftModifier);
+    m_dragging = true;
+}
+
+void RichTextBox::mouseMoveEvent(QMouseEvent *event)
+{
+    if (!m_dragging || !(event->buttons() & Qt::LeftButton))
+        return;
+    moveCaret(offsetAt(event->position().toPoint()), true);
+    ensureCaretVisible();
 }
 
 void RichTextBox::mouseReleaseEvent(QMouseEvent *event)
 {
-    QPlainTextEdit::mouseReleaseEvent(event);
+    if (event->button() == Qt::LeftButton) {
+        m_dragging = false;
+        offerPrimarySelection();
+    }
     Q_EMIT mouseButtonReleased();
+}
+
+void RichTextBox::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    if (event->button() != Qt::LeftButton)
+        return;
+    const int offset = offsetAt(event->position().toPoint());
+    select(wordStart(offset), wordEnd(offset));
 }
 
 void RichTextBox::contextMenuEvent(QContextMenuEvent *event)
 {
-    const std::unique_ptr<QMenu> menu(createStandardContextMenu(event->pos()));
-    const QTextBlock line = cursorForPosition(event->pos()).block();
+    const std::unique_ptr<QMenu> menu = std::make_unique<QMenu>(this);
+    menu->setObjectName(QStringLiteral("contextMenu"));
+    QAction *copy = menu->addAction(tr("&Copy"), QKeySequence::Copy, this,
+                                    [this] { copyTo(QClipboard::Clipboard); });
+    copy->setObjectName(QStringLiteral("copy"));
+    copy->setEnabled(SelLength() > 0);
+    QAction *selectAll = menu->addAction(tr("Select All"), QKeySequence::SelectAll, this, [this] {
+        select(0, TextLength());
+        offerPrimarySelection();
+    });
+    selectAll->setObjectName(QStringLiteral("selectAll"));
     menu->addSeparator();
+    const int line = m_model.lineAt(offsetAt(event->pos()));
     QAction *copyName = menu->addAction(tr("Copy Family Name"), this, [this, line] { copyFirstColumnOf(line); });
     copyName->setObjectName(QStringLiteral("copyFamilyName"));
     menu->exec(event->globalPos());
 }
 
-void RichTextBox::copyFirstColumnOf(const QTextBlock &line) const
+void RichTextBox::timerEvent(QTimerEvent *event)
 {
-    QGuiApplication::clipboard()->setText(line.text().section(u'\t', 0, 0));
-}
-
-void RichTextBox::insertFromMimeData(const QMimeData *source)
-{
-    if (!source->hasText())
+    if (event->timerId() != m_blink.timerId()) {
+        QAbstractScrollArea::timerEvent(event);
         return;
-    SetSelText(source->text());
-    ensureCursorVisible();
-}
-
-int RichTextBox::toDocument(int offset) const
-{
-    const QTextDocument *doc = document();
-    const int length = TextLength();
-    if (offset >= length) // appending is the common case, and needs no search
-        return doc->characterCount() - 1;
-    offset = std::max(offset, 0);
-
-    // Block n starts at model offset position + n; find the last block starting at or before.
-    int low = 0;
-    int high = doc->findBlock(std::min(offset, doc->characterCount() - 1)).blockNumber();
-    while (low < high) {
-        const int middle = (low + high + 1) / 2;
-        if (doc->findBlockByNumber(middle).position() + middle <= offset)
-            low = middle;
-        else
-            high = middle - 1;
     }
-    const QTextBlock block = doc->findBlockByNumber(low);
-    const int intoBlock = offset - (block.position() + low);
-    // An offset inside a CR LF pair stands at the end of the line's text.
-    return block.position() + std::min(intoBlock, block.length() - 1);
+    m_caretOn = !m_caretOn;
+    // A blink repaints the caret alone, whatever the line holds.
+    const int line = CaretLine();
+    const QRect caret(leftEdge() + qRound(caretX(line, m_model.positionOf(m_position).column)),
+                      LineRect(line).top(), 1, m_lineHeight);
+    viewport()->update(caret);
 }
 
-int RichTextBox::toModel(int position) const
+void RichTextBox::changeEvent(QEvent *event)
 {
-    return position + document()->findBlock(position).blockNumber();
+    QAbstractScrollArea::changeEvent(event);
+    if (event->type() == QEvent::FontChange) {
+        m_baseFace = m_model.faceIndex(FontName());
+        updateMetrics();
+        m_layouts.clear();
+        updateScrollRanges();
+        viewport()->update();
+    }
 }
 
-QTextCursor RichTextBox::selection() const
+void RichTextBox::select(int anchor, int position)
 {
-    return m_heldSelection ? *m_heldSelection : textCursor();
-}
-
-void RichTextBox::selectDocumentRange(int anchor, int position)
-{
-    QTextCursor cursor = selection();
-    if (cursor.anchor() == anchor && cursor.position() == position)
+    m_pendingFace.reset();
+    if (anchor == m_anchor && position == m_position)
         return;
-    cursor.setPosition(anchor);
-    cursor.setPosition(position, QTextCursor::KeepAnchor);
-    if (m_heldSelection)
-        *m_heldSelection = cursor;
-    else
-        showSelection(cursor);
+    m_anchor = anchor;
+    m_position = position;
+    restartBlink();
+    viewport()->update();
+    notifyCaretMoved();
 }
 
-void RichTextBox::showSelection(const QTextCursor &cursor)
+void RichTextBox::moveCaret(int position, bool extend)
 {
-    const QTextCursor shown = textCursor();
-    if (shown.anchor() == cursor.anchor() && shown.position() == cursor.position()
-        && shown.charFormat() == cursor.charFormat())
-        return;
-    // Moving the selection must never move the view; callers scroll when they mean to.
-    QScrollBar *vertical = verticalScrollBar();
-    QScrollBar *horizontal = horizontalScrollBar();
-    const int top = vertical->value();
-    const int left = horizontal->value();
-    setTextCursor(cursor);
-    vertical->setValue(top);
-    horizontal->setValue(left);
+    select(extend ? m_anchor : position, position);
 }
 
-void RichTextBox::recolour(int from, int to, const QColor &colour)
+bool RichTextBox::moveByKey(const QKeyEvent *event)
 {
-    const QScopedValueRollback guard(m_recolouring, true);
-    QTextCharFormat coloured;
-    coloured.setForeground(colour);
+    enum Step { NextChar, PreviousChar, NextWord, PreviousWord, NextLine, PreviousLine, LineStart,
+                LineEnd, TextStart, TextEnd, NextPage, PreviousPage };
+    struct Binding
+    {
+        QKeySequence::StandardKey move;
+        QKeySequence::StandardKey extend;
+        Step step;
+    };
+    static constexpr Binding Bindings[] = {
+        {QKeySequence::MoveToNextChar, QKeySequence::SelectNextChar, NextChar},
+        {QKeySequence::MoveToPreviousChar, QKeySequence::SelectPreviousChar, PreviousChar},
+        {QKeySequence::MoveToNextWord, QKeySequence::SelectNextWord, NextWord},
+        {QKeySequence::MoveToPreviousWord, QKeySequence::SelectPreviousWord, PreviousWord},
+        {QKeySequence::MoveToNextLine, QKeySequence::SelectNextLine, NextLine},
+        {QKeySequence::MoveToPreviousLine, QKeySequence::SelectPreviousLine, PreviousLine},
+        {QKeySequence::MoveToStartOfLine, QKeySequence::SelectStartOfLine, LineStart},
+        {QKeySequence::MoveToEndOfLine, QKeySequence::SelectEndOfLine, LineEnd},
+        {QKeySequence::MoveToStartOfDocument, QKeySequence::SelectStartOfDocument, TextStart},
+        {QKeySequence::MoveToEndOfDocument, QKeySequence::SelectEndOfDocument, TextEnd},
+        {QKeySequence::MoveToNextPage, QKeySequence::SelectNextPage, NextPage},
+        {QKeySequence::MoveToPreviousPage, QKeySequence::SelectPreviousPage, PreviousPage},
+    };
+    const auto binding = std::find_if(std::begin(Bindings), std::end(Bindings), [event](const Binding &b) {
+        return event->matches(b.move) || event->matches(b.extend);
+    });
+    if (binding == std::end(Bindings))
+        return false;
+    const bool extend = event->matches(binding->extend);
 
-    // One change per line, and only on lines that hold another colour: a change spanning
-    // several lines makes Qt lay out every line between them again.
-    for (QTextBlock block = document()->findBlock(from); block.isValid() && block.position() < to;
-         block = block.next()) {
-        const int start = std::max(from, block.position());
-        const int end = std::min(to, block.position() + block.length() - 1);
-        if (showsOnly(block, start, end, colour))
-            continue;
-        QTextCursor range(document());
-        range.setPosition(start);
-        range.setPosition(end, QTextCursor::KeepAnchor);
-        range.mergeCharFormat(coloured);
+    const TextModel::Position caret = m_model.positionOf(m_position);
+    const int lineStart = m_model.lineStart(caret.line);
+    const int lineLength = int(m_model.line(caret.line).text.size());
+    const std::optional<qreal> wantedX = std::exchange(m_wantedX, std::nullopt);
+    const auto toLine = [&](int line) {
+        line = std::clamp(line, 0, LineCount() - 1);
+        m_wantedX = wantedX.value_or(caretX(caret.line, caret.column));
+        LineLayout &layout = layoutOf(line);
+        layout.extendTo(*m_wantedX);
+        return m_model.lineStart(line) + layout.columnAt(*m_wantedX);
+    };
+    const int rows = rowsShown();
+
+    int target = m_position;
+    switch (binding->step) {
+    case NextChar:
+        target = !extend && SelLength() > 0 ? SelStart() + SelLength() : nextCaretPosition(m_position);
+        break;
+    case PreviousChar:
+        target = !extend && SelLength() > 0 ? SelStart() : previousCaretPosition(m_position);
+        break;
+    case NextWord:
+        target = wordEnd(nextCaretPosition(m_position));
+        break;
+    case PreviousWord:
+        target = wordStart(previousCaretPosition(m_position));
+        break;
+    case NextLine:
+        target = caret.line + 1 < LineCount() ? toLine(caret.line + 1) : m_position;
+        break;
+    case PreviousLine:
+        target = caret.line > 0 ? toLine(caret.line - 1) : m_position;
+        break;
+    case LineStart:
+        target = lineStart;
+        break;
+    case LineEnd:
+        target = lineStart + lineLength;
+        break;
+    case TextStart:
+        target = 0;
+        break;
+    case TextEnd:
+        target = TextLength();
+        break;
+    case NextPage:
+        target = toLine(caret.line + rows);
+        LineScroll(rows);
+        break;
+    case PreviousPage:
+        target = toLine(caret.line - rows);
+        LineScroll(-rows);
+        break;
     }
-}
-
-void RichTextBox::noteChange(int position, int /*charsRemoved*/, int charsAdded)
-{
-    if (m_recolouring)
-        return; // only colours changed
-    m_cachedText.reset();
-    if (charsAdded > 0)
-        markMayDiffer(position, position + charsAdded);
-}
-
-void RichTextBox::markMayDiffer(int from, int to)
-{
-    // Deletions can collapse a range; touching ranges merge, so the list stays short.
-    std::erase_if(m_mayDiffer, [](const QTextCursor &range) { return !range.hasSelection(); });
-    for (auto it = m_mayDiffer.begin(); it != m_mayDiffer.end();) {
-        if (it->selectionStart() <= to && from <= it->selectionEnd()) {
-            from = std::min(from, it->selectionStart());
-            to = std::max(to, it->selectionEnd());
-            it = m_mayDiffer.erase(it);
-        } else {
-            ++it;
-        }
-    }
-    QTextCursor range(document());
-    range.setPosition(from);
-    range.setPosition(to, QTextCursor::KeepAnchor);
-    m_mayDiffer.push_back(range);
-}
-
-bool RichTextBox::showsOnly(const QTextBlock &block, int from, int to, const QColor &colour) const
-{
-    for (auto it = block.begin(); !it.atEnd(); ++it) {
-        const QTextFragment fragment = it.fragment();
-        const bool inside = fragment.position() < to && fragment.position() + fragment.length() > from;
-        if (inside && effectiveColour(fragment.charFormat()) != colour)
-            return false;
-    }
+    moveCaret(target, extend);
     return true;
 }
 
-QColor RichTextBox::effectiveColour(const QTextCharFormat &format) const
+int RichTextBox::nextCaretPosition(int offset) const
 {
-    return format.hasProperty(QTextFormat::ForegroundBrush) ? format.foreground().color()
-                                                            : palette().color(QPalette::Text);
+    const TextModel::Position at = m_model.positionOf(offset);
+    const QString &text = m_model.line(at.line).text;
+    if (at.column >= text.size())
+        return at.line + 1 < LineCount() ? m_model.lineStart(at.line + 1) : m_model.offsetOf(at);
+    const bool pair = text.at(at.column).isHighSurrogate() && at.column + 1 < text.size();
+    return m_model.offsetOf(at) + (pair ? 2 : 1);
+}
+
+int RichTextBox::previousCaretPosition(int offset) const
+{
+    const TextModel::Position at = m_model.positionOf(offset);
+    if (at.column == 0)
+        return at.line > 0 ? m_model.lineStart(at.line - 1) + int(m_model.line(at.line - 1).text.size()) : 0;
+    const QString &text = m_model.line(at.line).text;
+    const bool pair = text.at(at.column - 1).isLowSurrogate() && at.column > 1;
+    return m_model.offsetOf(at) - (pair ? 2 : 1);
+}
+
+int RichTextBox::wordStart(int offset) const
+{
+    const TextModel::Position at = m_model.positionOf(offset);
+    const QString &text = m_model.line(at.line).text;
+    int column = at.column;
+    while (column > 0 && !isWordCharacter(text.at(column - 1)))
+        --column;
+    while (column > 0 && isWordCharacter(text.at(column - 1)))
+        --column;
+    return m_model.lineStart(at.line) + column;
+}
+
+int RichTextBox::wordEnd(int offset) const
+{
+    const TextModel::Position at = m_model.positionOf(offset);
+    const QString &text = m_model.line(at.line).text;
+    int column = at.column;
+    while (column < text.size() && !isWordCharacter(text.at(column)))
+        ++column;
+    while (column < text.size() && isWordCharacter(text.at(column)))
+        ++column;
+    return m_model.lineStart(at.line) + column;
+}
+
+int RichTextBox::offsetAt(QPoint point)
+{
+    const int row = int(std::floor(double(point.y() - Margin) / m_lineHeight));
+    const int line = std::clamp(FirstVisibleLine() + row, 0, LineCount() - 1);
+    const qreal x = point.x() - leftEdge();
+    LineLayout &layout = layoutOf(line);
+    layout.extendTo(x);
+    return m_model.lineStart(line) + layout.columnAt(x);
+}
+
+void RichTextBox::ensureCaretVisible()
+{
+    const int line = CaretLine();
+    const int first = FirstVisibleLine();
+    if (line < first)
+        verticalScrollBar()->setValue(line);
+    else if (line >= first + rowsShown())
+        verticalScrollBar()->setValue(line - rowsShown() + 1);
+
+    const qreal x = caretX(line, m_model.positionOf(m_position).column);
+    updateScrollRanges();
+    QScrollBar *bar = horizontalScrollBar();
+    const int shown = viewport()->width() - 2 * Margin;
+    if (x < bar->value())
+        bar->setValue(int(x));
+    else if (x > bar->value() + shown)
+        bar->setValue(int(std::ceil(x)) - shown);
+}
+
+void RichTextBox::copyTo(QClipboard::Mode mode) const
+{
+    if (SelLength() == 0)
+        return;
+    // Other programs expect a plain-text line break.
+    QApplication::clipboard()->setText(SelText().replace(LineBreak, QLatin1StringView("\n")), mode);
+}
+
+void RichTextBox::copyFirstColumnOf(int line) const
+{
+    QApplication::clipboard()->setText(m_model.line(line).text.section(u'\t', 0, 0));
+}
+
+void RichTextBox::offerPrimarySelection() const
+{
+    if (QApplication::clipboard()->supportsSelection())
+        copyTo(QClipboard::Selection);
+}
+
+LineLayout &RichTextBox::layoutOf(int line)
+{
+    std::unique_ptr<LineLayout> &layout = m_layouts[line];
+    if (!layout) {
+        layout = std::make_unique<LineLayout>(m_model.line(line), m_tabStop,
+                                              [this](QStringView text, int face) { return makePiece(text, face); });
+    }
+    return *layout;
+}
+
+std::unique_ptr<TextPiece> RichTextBox::makePiece(QStringView text, int face) const
+{
+    if (face == m_baseFace)
+        return std::make_unique<QtTextPiece>(text, font());
+    const QString &family = m_model.faceName(face);
+#ifdef TYPESHELF_HAVE_FACE_CACHE
+    if (m_faces && m_faces->knows(family))
+        return m_faces->shape(family, text);
+#endif
+    // A sample shows its face's glyphs only: borrowing missing ones from other fonts would
+    // misrepresent the face.
+    QFont sample;
+    sample.setFamilies({family});
+    sample.setPixelSize(m_samplePixelSize);
+    sample.setStyleStrategy(QFont::NoFontMerging);
+    return std::make_unique<QtTextPiece>(text, sample);
+}
+
+qreal RichTextBox::caretX(int line, int column)
+{
+    LineLayout &layout = layoutOf(line);
+    layout.extendTo(0, column);
+    noteLineWidth(line, layout.width());
+    return layout.xOf(column);
+}
+
+int RichTextBox::rowsShown() const
+{
+    return std::max(1, (viewport()->height() - Margin) / m_lineHeight);
+}
+
+int RichTextBox::leftEdge() const
+{
+    return Margin - horizontalScrollBar()->value();
+}
+
+void RichTextBox::updateMetrics()
+{
+    // One height for every line, from the base face and the size the samples are drawn at.
+    const QFontMetricsF metrics(font());
+    m_samplePixelSize = QFontInfo(font()).pixelSize();
+    m_ascent = int(std::ceil(std::max(metrics.ascent(), 0.95 * m_samplePixelSize)));
+    m_lineHeight = m_ascent + int(std::ceil(std::max(metrics.descent(), 0.3 * m_samplePixelSize)));
+    m_estimatedCharWidth = metrics.averageCharWidth();
+    QTextOption defaults;
+    m_tabStop = defaults.tabStopDistance();
+}
+
+void RichTextBox::updateScrollRanges()
+{
+    if (m_openBatches > 0)
+        return;
+    QScrollBar *vertical = verticalScrollBar();
+    vertical->setRange(0, std::max(0, LineCount() - rowsShown()));
+    vertical->setPageStep(rowsShown());
+    vertical->setSingleStep(1);
+    QScrollBar *horizontal = horizontalScrollBar();
+    horizontal->setRange(0, std::max(0, int(std::ceil(m_widest)) + 2 * Margin - viewport()->width()));
+    horizontal->setPageStep(viewport()->width());
+    horizontal->setSingleStep(int(std::ceil(m_estimatedCharWidth)) * 2);
+}
+
+void RichTextBox::updateLines(int first, int last)
+{
+    const int top = FirstVisibleLine();
+    if (last < top || first > top + rowsShown() + 1)
+        return;
+    viewport()->update(LineRect(first) | LineRect(last));
+}
+
+void RichTextBox::noteLinesReplaced(int first, int removed, int added)
+{
+    // The layouts of every later line are dropped too: their numbers may have moved.
+    m_layouts.erase(m_layouts.lower_bound(first), m_layouts.end());
+
+    const auto removedFrom = m_lineWidths.begin() + first;
+    const bool widestRemoved = std::find(removedFrom, removedFrom + removed, m_widest) != removedFrom + removed;
+    m_lineWidths.erase(removedFrom, removedFrom + removed);
+    std::vector<float> estimates;
+    for (int line = first; line < first + added; ++line) {
+        const QString &text = m_model.line(line).text;
+        const qsizetype tabs = text.count(u'\t');
+        estimates.push_back(float(tabs * m_tabStop + (text.size() - tabs) * m_estimatedCharWidth));
+    }
+    m_lineWidths.insert(m_lineWidths.begin() + first, estimates.cbegin(), estimates.cend());
+    if (widestRemoved)
+        m_widest = *std::max_element(m_lineWidths.cbegin(), m_lineWidths.cend());
+    else if (!estimates.empty())
+        m_widest = std::max(m_widest, *std::max_element(estimates.cbegin(), estimates.cend()));
+
+    if (m_openBatches == 0) {
+        updateScrollRanges();
+        viewport()->update();
+    }
+}
+
+void RichTextBox::noteLineWidth(int line, qreal width)
+{
+    // A line laid out to its end is measured; one laid out in part is at least that wide.
+    float &known = m_lineWidths[size_t(line)];
+    const LineLayout &layout = layoutOf(line);
+    if (float(width) == known || (!layout.complete() && float(width) < known))
+        return;
+    const bool wasWidest = known == m_widest;
+    known = float(width);
+    if (known > m_widest)
+        m_widest = known;
+    else if (wasWidest)
+        m_widest = *std::max_element(m_lineWidths.cbegin(), m_lineWidths.cend());
+    updateScrollRanges();
+}
+
+void RichTextBox::dropFarLayouts()
+{
+    const int rows = rowsShown();
+    const int keepFrom = FirstVisibleLine() - KeptScreens * rows;
+    const int keepTo = FirstVisibleLine() + (KeptScreens + 1) * rows + 1;
+    m_layouts.erase(m_layouts.begin(), m_layouts.lower_bound(keepFrom));
+    m_layouts.erase(m_layouts.upper_bound(keepTo), m_layouts.end());
+}
+
+void RichTextBox::restartBlink()
+{
+    m_caretOn = true;
+    const int flashTime = QApplication::cursorFlashTime();
+    if (hasFocus() && flashTime > 0)
+        m_blink.start(flashTime / 2, this);
+    else
+        m_blink.stop();
+}
+
+void RichTextBox::notifyCaretMoved()
+{
 }

@@ -1,20 +1,28 @@
 #pragma once
 
-#include <QColor>
-#include <QPlainTextEdit>
-#include <QTextCursor>
+#include "facelocation.h"
+#include "textmodel.h"
 
+#include <QAbstractScrollArea>
+#include <QBasicTimer>
+#include <QClipboard>
+#include <QColor>
+
+#include <map>
+#include <memory>
 #include <optional>
 #include <vector>
 
-class QTextBlock;
+class FaceCache;
+class LineLayout;
+class TextPiece;
 
-// A rich-text view whose offsets count every line break as the two characters CR LF.
+// A read-only rich-text view whose offsets count every line break as the two characters CR LF.
 //
-// Qt's document holds one separator per line break, so this class is the one place that
-// converts between the two counts; nothing else touches document positions. Lines never
-// wrap, so one block of the document is one line on screen.
-class RichTextBox : public QPlainTextEdit
+// One line of the model is one line on screen, all lines equally high, so that scrolling and
+// the first visible line need no font at all. Lines are laid out only while they are on
+// screen, and only as far as the viewport reaches; the sample faces are opened on demand.
+class RichTextBox : public QAbstractScrollArea
 {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(RichTextBox)
@@ -23,7 +31,9 @@ public:
     explicit RichTextBox(QWidget *parent = nullptr);
     ~RichTextBox() override;
 
-    static constexpr QLatin1StringView LineBreak{"\r\n"};
+    static constexpr QLatin1StringView LineBreak = TextModel::LineBreak;
+    // Room between the viewport's edges and the text.
+    static constexpr int TextMargin = 4;
 
     QString Text() const;
     int TextLength() const;
@@ -33,6 +43,7 @@ public:
     int SelLength() const;
     void SetSelLength(int length);
     QString SelText() const;
+    // The user cannot edit the text; this is how the program writes it.
     void SetSelText(const QString &text);
 
     // The colour shared by every visible character of the selection; empty when they differ
@@ -50,24 +61,23 @@ public:
     int FirstVisibleLine() const;
     void LineScroll(int lines);
 
-private:
-    // While it lives, selecting leaves the caret on screen where it is: the selection is only
-    // shown when the hold ends. Showing a selection makes Qt measure the lines up to its end,
-    // which loads the face of every line on the way; a hold shows only the final one.
-    class SelectionHold
-    {
-        Q_DISABLE_COPY_MOVE(SelectionHold)
-    public:
-        explicit SelectionHold(RichTextBox &view);
-        ~SelectionHold();
-        void release();
+    // Where the sample faces are stored; a family not found here is drawn through Qt.
+    void SetFaceLocations(FaceLocations locations);
 
-    private:
-        RichTextBox &m_view;
-        bool m_holding = false;
-    };
+    const TextModel &Model() const { return m_model; }
+    int LineCount() const { return m_model.lineCount(); }
+    int CaretLine() const;
+    // Every line is this high, whatever its faces.
+    int LineHeight() const { return m_lineHeight; }
+    // The line's place in the viewport, whether or not it is on screen.
+    QRect LineRect(int line) const;
+    // Lines whose layout the view holds: those on screen and a few screens around them.
+    int LaidOutLines() const { return int(m_layouts.size()); }
+    bool IsLaidOut(int line) const { return m_layouts.contains(line); }
+    // Whether the face of the character at the offset borrows glyphs it lacks from other fonts.
+    bool BorrowsMissingGlyphs(int offset) const;
+    const FaceCache *Faces() const { return m_faces.get(); }
 
-public:
     // Holds back every repaint of the view while it lives; one repaint follows its end.
     class RedrawFreeze
     {
@@ -79,10 +89,9 @@ public:
     private:
         RichTextBox &m_view;
         bool m_wasEnabled = true;
-        SelectionHold m_hold;
     };
 
-    // Groups many edits into one document change, so the layout is brought up to date once.
+    // Groups many edits, so that the scroll range and screen readers are brought up to date once.
     class EditBatch
     {
         Q_DISABLE_COPY_MOVE(EditBatch)
@@ -92,8 +101,6 @@ public:
 
     private:
         RichTextBox &m_view;
-        SelectionHold m_hold;
-        QTextCursor m_cursor;
     };
 
 Q_SIGNALS:
@@ -102,45 +109,73 @@ Q_SIGNALS:
     void mouseButtonReleased();
 
 protected:
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void scrollContentsBy(int dx, int dy) override;
     void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void keyReleaseEvent(QKeyEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
     void contextMenuEvent(QContextMenuEvent *event) override;
-    void insertFromMimeData(const QMimeData *source) override;
+    void timerEvent(QTimerEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
 private:
+    friend class RichTextBoxAccessible;
+
+    void select(int anchor, int position);
+    void moveCaret(int position, bool extend);
+    bool moveByKey(const QKeyEvent *event);
+    int wordStart(int offset) const;
+    int wordEnd(int offset) const;
+    int nextCaretPosition(int offset) const;
+    int previousCaretPosition(int offset) const;
+    int offsetAt(QPoint point);
+    void ensureCaretVisible();
+    void copyTo(QClipboard::Mode mode) const;
     // A line's first column is its text up to the first tab: in the catalogue, the family's
     // name, which is what a user copies from a line.
-    void copyFirstColumnOf(const QTextBlock &line) const;
-    int toDocument(int offset) const;
-    int toModel(int position) const;
-    QTextCursor selection() const;
-    void selectDocumentRange(int anchor, int position);
-    void showSelection(const QTextCursor &cursor);
-    void recolour(int from, int to, const QColor &colour);
-    void noteChange(int position, int charsRemoved, int charsAdded);
-    void markMayDiffer(int from, int to);
-    // Whether every character of the block within [from, to) shows the colour.
-    bool showsOnly(const QTextBlock &block, int from, int to, const QColor &colour) const;
-    QColor effectiveColour(const QTextCharFormat &format) const;
+    void copyFirstColumnOf(int line) const;
+    void offerPrimarySelection() const;
 
-    // Colour economy: every character outside m_mayDiffer has m_uniformColour, so recolouring
-    // the whole text only has to look at those ranges instead of every line.
-    QColor m_uniformColour;
-    std::vector<QTextCursor> m_mayDiffer;
-    bool m_recolouring = false;
+    LineLayout &layoutOf(int line);
+    std::unique_ptr<TextPiece> makePiece(QStringView text, int face) const;
+    qreal caretX(int line, int column);
+    int rowsShown() const;
+    int leftEdge() const;
+    void updateMetrics();
+    void updateScrollRanges();
+    void updateLines(int first, int last);
+    void noteLinesReplaced(int first, int removed, int added);
+    void noteLineWidth(int line, qreal width);
+    void dropFarLayouts();
+    void restartBlink();
+    void notifyCaretMoved();
 
-    struct OffsetAt
-    {
-        int offset = -1;
-        int position = -1;
-    };
-    OffsetAt m_startBetweenBreak;
+    TextModel m_model;
+    int m_anchor = 0;
+    int m_position = 0;
+    std::optional<int> m_pendingFace;
+    int m_baseFace = 0;
+    std::optional<qreal> m_wantedX; // kept over a run of Up and Down presses
+    bool m_dragging = false;
 
-    // Reading the text is frequent and changing it rare, so the text is kept until it changes.
-    mutable std::optional<QString> m_cachedText;
+    int m_lineHeight = 1;
+    int m_ascent = 1;
+    qreal m_tabStop = 80;
+    qreal m_estimatedCharWidth = 8;
+    int m_samplePixelSize = 12;
+    std::map<int, std::unique_ptr<LineLayout>> m_layouts;
+    // Widths as far as they are known: measured once laid out to the end, estimated before.
+    std::vector<float> m_lineWidths;
+    float m_widest = 0;
+
+    std::unique_ptr<FaceCache> m_faces;
     int m_openBatches = 0;
-
-    std::optional<QTextCursor> m_heldSelection;
+    QBasicTimer m_blink;
+    bool m_caretOn = true;
 };

@@ -1,17 +1,14 @@
 #pragma once
 
 // What the unit tests need of the font view beyond its own operations. Everything that
-// reaches into the widget behind the view (its document, caret and viewport) stays here, so
-// a change of that widget changes only this file.
+// reaches into the widget behind the view (its model, caret and viewport) stays here, so a
+// change of that widget changes only this file.
 
 #include "main_window/frmmain.h"
 #include "view/richtextbox.h"
 
 #include <QEvent>
 #include <QList>
-#include <QTextBlock>
-#include <QTextDocument>
-#include <QTextLayout>
 
 namespace ViewSupport {
 
@@ -45,12 +42,9 @@ inline QString faceOf(RichTextBox &view, int from, int length)
 }
 
 // How the character at the offset lets Qt fill in glyphs its face lacks.
-inline QFont::StyleStrategy styleStrategyOf(RichTextBox &view, int offset)
+inline QFont::StyleStrategy styleStrategyOf(const RichTextBox &view, int offset)
 {
-    select(view, offset, 1);
-    QTextCursor cursor = view.textCursor();
-    cursor.setPosition(cursor.selectionEnd()); // a cursor reports the character before it
-    return cursor.charFormat().font().styleStrategy();
+    return view.BorrowsMissingGlyphs(offset) ? QFont::PreferDefault : QFont::NoFontMerging;
 }
 
 // Text shaped like the catalogue: a name, three tabs and a sentence per line.
@@ -72,18 +66,18 @@ inline QString numberedLines(int count)
 
 inline int caretLine(const RichTextBox &view)
 {
-    return view.textCursor().blockNumber();
+    return view.CaretLine();
 }
 
 inline int lineCount(const RichTextBox &view)
 {
-    return view.document()->blockCount();
+    return view.LineCount();
 }
 
 // Whether the view has measured the line, which loads its face.
 inline bool isLaidOut(const RichTextBox &view, int line)
 {
-    return view.document()->findBlockByNumber(line).layout()->lineCount() > 0;
+    return view.IsLaidOut(line);
 }
 
 // The widget that takes the view's mouse events and paints its text.
@@ -92,19 +86,11 @@ inline QWidget *surfaceOf(const RichTextBox &view)
     return view.viewport();
 }
 
-// A point on the surface at the start of the line.
+// A point on the surface at the start of the line, before its first character.
 inline QPoint pointOfLine(const RichTextBox &view, int line)
 {
-    const QTextCursor start(view.document()->findBlockByNumber(line));
-    return view.cursorRect(start).center();
-}
-
-// Sets the point size the next inserted text takes.
-inline void setPendingPointSize(RichTextBox &view, qreal size)
-{
-    QTextCharFormat format;
-    format.setFontPointSize(size);
-    view.mergeCurrentCharFormat(format);
+    const QRect rect = view.LineRect(line);
+    return QPoint(rect.left() + 1, rect.center().y());
 }
 
 // Counts the paints of the view's text.
@@ -122,14 +108,23 @@ protected:
     }
 };
 
-// The characters each change of the view's text wrote, in order.
+// The characters each change of the view's text or colours wrote, in order.
 class EditLog : public QObject
 {
 public:
     explicit EditLog(const RichTextBox &view)
     {
-        connect(view.document(), &QTextDocument::contentsChange, this,
-                [this](int, int, int added) { written.append(added); });
+        const TextModel &model = view.Model();
+        const auto charactersIn = [&model](int first, int last) {
+            int characters = 0;
+            for (int line = first; line <= last; ++line)
+                characters += int(model.line(line).text.size());
+            return characters;
+        };
+        connect(&model, &TextModel::linesReplaced, this,
+                [=, this](int first, int, int added) { written.append(charactersIn(first, first + added - 1)); });
+        connect(&model, &TextModel::coloursChanged, this,
+                [=, this](int first, int last) { written.append(charactersIn(first, last)); });
     }
     QList<int> written;
 };

@@ -1,0 +1,82 @@
+#pragma once
+
+#include "textmodel.h"
+
+#include <QFont>
+#include <QTextLayout>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+class QPainter;
+
+// A stretch of one line in one face, shaped and ready to draw at any colour.
+class TextPiece
+{
+public:
+    virtual ~TextPiece() = default;
+    virtual qreal width() const = 0;
+    // x of the caret before the column, from the piece's left edge.
+    virtual qreal cursorToX(int column) const = 0;
+    virtual int xToCursor(qreal x) const = 0;
+    virtual void draw(QPainter &painter, QPointF baselineStart, const QColor &colour) const = 0;
+};
+
+// A piece laid out by Qt in a QFont, with Qt's font fallback where the font allows it.
+class QtTextPiece final : public TextPiece
+{
+    Q_DISABLE_COPY_MOVE(QtTextPiece)
+public:
+    QtTextPiece(QStringView text, const QFont &font);
+    qreal width() const override;
+    qreal cursorToX(int column) const override;
+    int xToCursor(qreal x) const override;
+    void draw(QPainter &painter, QPointF baselineStart, const QColor &colour) const override;
+
+private:
+    QTextLayout m_layout;
+};
+
+// One line laid out from its start only as far as it has been asked for, so that a line
+// costs what shows of it. Colours are not part of the layout: they are applied as it is drawn.
+class LineLayout
+{
+public:
+    using PieceMaker = std::function<std::unique_ptr<TextPiece>(QStringView text, int face)>;
+
+    LineLayout(const TextModel::Line &line, qreal tabStop, PieceMaker maker);
+
+    // Lays out until the layout reaches x or holds the column.
+    void extendTo(qreal x, int column = 0);
+    bool complete() const { return m_columns == int(m_text.size()); }
+    qreal width() const { return m_width; }
+
+    // x of the caret before the column, once laid out that far; beyond, the width so far.
+    qreal xOf(int column) const;
+    int columnAt(qreal x) const;
+
+    // Draws the pieces between left and right, each run of characters in its own colour.
+    void draw(QPainter &painter, QPointF baselineStart, qreal left, qreal right,
+              const std::vector<TextModel::Run> &runs, const QColor *override) const;
+
+private:
+    struct Piece
+    {
+        int column = 0;
+        int length = 0;
+        qreal x = 0;
+        std::unique_ptr<TextPiece> shape; // none for a tab
+    };
+
+    const Piece *pieceAt(int column) const;
+    int pieceEnd(int column) const;
+
+    QString m_text;
+    std::vector<TextModel::Run> m_runs; // for the faces only
+    qreal m_tabStop;
+    PieceMaker m_maker;
+    std::vector<Piece> m_pieces;
+    int m_columns = 0;
+    qreal m_width = 0;
+};
