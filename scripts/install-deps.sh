@@ -4,7 +4,7 @@
 # Run as root it installs what is missing; otherwise it names the command to run.
 set -eu
 
-build_packages="cmake ninja-build g++ qt6-base-dev libfontconfig-dev"
+build_packages="cmake ninja-build g++ pkg-config qt6-base-dev libfontconfig-dev libfreetype-dev libharfbuzz-dev"
 # A real X server, a window manager and the tools that drive and inspect real windows; the
 # benchmarks make their font corpus with fontTools; the fuzzer needs clang and libFuzzer; the
 # installed tree is checked with the validators desktops and software centres use; a headless

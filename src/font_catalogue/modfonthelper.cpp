@@ -78,37 +78,83 @@ QString familyNameOf(const FcPattern &font, FcStrSet &userLanguages)
     return stringAt(font, FC_FAMILY, 0);
 }
 
-// One listing of every installed font, asking only for the names: no font is opened or scored.
-QStringList installedFamilies()
+int integerAt(const FcPattern &font, const char *object, int fallback)
+{
+    int value = fallback;
+    FcPatternGetInteger(&font, object, 0, &value);
+    return value;
+}
+
+// How far a font is from its family's regular face: upright first, then weight, then width.
+int distanceFromRegular(const FcPattern &font)
+{
+    return std::abs(integerAt(font, FC_SLANT, FC_SLANT_ROMAN) - FC_SLANT_ROMAN) * 1000
+        + std::abs(integerAt(font, FC_WEIGHT, FC_WEIGHT_REGULAR) - FC_WEIGHT_REGULAR) * 10
+        + std::abs(integerAt(font, FC_WIDTH, FC_WIDTH_NORMAL) - FC_WIDTH_NORMAL);
+}
+
+struct ListedFont
+{
+    QString family;
+    FaceLocation face;
+    int distance = 0;
+};
+
+// One listing of every installed font, asking only for the names and where each face is
+// stored: no font is opened or scored against another.
+std::vector<ListedFont> installedFonts()
 {
     const FcHandle<FcPattern, FcPatternDestroy> anyFont(FcPatternCreate());
     const FcHandle<FcObjectSet, FcObjectSetDestroy> names(
-        FcObjectSetBuild(FC_FAMILY, FC_FAMILYLANG, static_cast<char *>(nullptr)));
+        FcObjectSetBuild(FC_FAMILY, FC_FAMILYLANG, FC_FILE, FC_INDEX, FC_SLANT, FC_WEIGHT, FC_WIDTH,
+                         static_cast<char *>(nullptr)));
     const FcHandle<FcFontSet, FcFontSetDestroy> fonts(FcFontList(nullptr, anyFont.get(), names.get()));
     const FcHandle<FcStrSet, FcStrSetDestroy> languages(FcGetDefaultLangs());
-    QStringList families;
+    std::vector<ListedFont> listed;
     if (!fonts || !languages)
-        return families;
-    for (int index = 0; index < fonts->nfont; ++index)
-        families << familyNameOf(*fonts->fonts[index], *languages);
-    return families;
+        return listed;
+    for (int index = 0; index < fonts->nfont; ++index) {
+        const FcPattern &font = *fonts->fonts[index];
+        listed.push_back({familyNameOf(font, *languages),
+                          {stringAt(font, FC_FILE, 0).toUtf8(), integerAt(font, FC_INDEX, 0)},
+                          distanceFromRegular(font)});
+    }
+    return listed;
+}
+
+// The faces are keyed by the family name folded to one case.
+InstalledFonts installedFamilies()
+{
+    InstalledFonts installed;
+    QHash<QString, ListedFont> regular; // by the family's name folded to one case
+    for (ListedFont &font : installedFonts()) {
+        installed.families << font.family;
+        const QString key = font.family.toCaseFolded();
+        const auto known = regular.constFind(key);
+        if (!font.face.file.isEmpty() && (known == regular.cend() || font.distance < known->distance))
+            regular.insert(key, std::move(font));
+    }
+    for (auto it = regular.cbegin(); it != regular.cend(); ++it)
+        installed.faces.insert(it.key(), it->face);
+    return installed;
 }
 #else
-QStringList installedFamilies()
+InstalledFonts installedFamilies()
 {
     QStringList families = QFontDatabase::families();
     families.removeIf(IsGenericFamily);
-    return families;
+    return {families, {}};
 }
 #endif
 
 } // namespace
 
-QStringList SystemFontFamilies()
+InstalledFonts SystemFonts()
 {
-    // The listing holds a family once for each set of names its fonts carry; fontconfig and Qt
-    // both compare family names without regard to case.
-    QStringList families = installedFamilies();
+    // The listing holds a family once for each font it has; fontconfig and Qt both compare
+    // family names without regard to case.
+    InstalledFonts installed = installedFamilies();
+    QStringList &families = installed.families;
     std::sort(families.begin(), families.end(), [](const QString &left, const QString &right) {
         const int order = left.compare(right, Qt::CaseInsensitive);
         return order != 0 ? order < 0 : left < right;
@@ -117,7 +163,21 @@ QStringList SystemFontFamilies()
         return left.compare(right, Qt::CaseInsensitive) == 0;
     };
     families.erase(std::unique(families.begin(), families.end(), sameFamily), families.end());
-    return families;
+
+    // Each line is set in the family by the name it shows, whichever font carried that spelling.
+    FaceLocations faces;
+    for (const QString &family : std::as_const(families)) {
+        const auto face = installed.faces.constFind(family.toCaseFolded());
+        if (face != installed.faces.cend())
+            faces.insert(family, *face);
+    }
+    installed.faces = std::move(faces);
+    return installed;
+}
+
+QStringList SystemFontFamilies()
+{
+    return SystemFonts().families;
 }
 
 bool IsGenericFamily(const QString &family)
@@ -125,8 +185,14 @@ bool IsGenericFamily(const QString &family)
     return family == u"Sans Serif" || family == u"Serif" || family == u"Monospace";
 }
 
-void ListFontFamilies(RichTextBox &view, const QString &exampleText,
-                      const FontFamilySource &families)
+void ListFontFamilies(RichTextBox &view, const QString &exampleText)
+{
+    InstalledFonts installed = SystemFonts();
+    view.SetFaceLocations(std::move(installed.faces));
+    ListFontFamilies(view, exampleText, [&] { return installed.families; });
+}
+
+void ListFontFamilies(RichTextBox &view, const QString &exampleText, const FontFamilySource &families)
 {
     const CatalogueTarget target{view, exampleText};
     const RichTextBox::EditBatch batch(view);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "view/facelocation.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -14,7 +16,14 @@ namespace modFontHelper {
 // Reports the installed families in a stable order; tests hand in names of their own.
 using FontFamilySource = std::function<QStringList()>;
 
-// Every installed family once, by the name desktop programs show, sorted case-insensitively.
+// Every installed family once, by the name desktop programs show, sorted case-insensitively,
+// with the file of each family's regular face where fontconfig knows it.
+struct InstalledFonts
+{
+    QStringList families;
+    FaceLocations faces;
+};
+InstalledFonts SystemFonts();
 QStringList SystemFontFamilies();
 
 // The aliases "Sans Serif", "Serif" and "Monospace" that Qt lists beside the installed families.
@@ -27,8 +36,9 @@ struct CatalogueTarget
     const QString &exampleText;
 };
 
-void ListFontFamilies(RichTextBox &view, const QString &exampleText,
-                      const FontFamilySource &families = SystemFontFamilies);
+// Lists the installed families, and tells the view where their faces are stored.
+void ListFontFamilies(RichTextBox &view, const QString &exampleText);
+void ListFontFamilies(RichTextBox &view, const QString &exampleText, const FontFamilySource &families);
 
 // Appends the catalogue line of one family at the end of the view's text.
 void FontFamilyCallback(const QString &familyName, const CatalogueTarget &target);

@@ -21,6 +21,8 @@ class FaceCache // without FreeType and fontconfig every sample is drawn through
 namespace {
 
 constexpr int Margin = RichTextBox::TextMargin;
+// Qt's own tab distance for text that sets none.
+constexpr qreal DefaultTabStop = 80;
 // Screens of lines above and below the shown ones whose layouts are kept, for scrolling back.
 constexpr int KeptScreens = 2;
 
@@ -383,6 +385,10 @@ void RichTextBox::changeEvent(QEvent *event)
     if (event->type() == QEvent::FontChange) {
         m_baseFace = m_model.faceIndex(FontName());
         updateMetrics();
+#ifdef TYPESHELF_HAVE_FACE_CACHE
+        if (m_faces)
+            m_faces = std::make_unique<FaceCache>(m_faces->locations(), m_samplePixelSize);
+#endif
         m_layouts.clear();
         updateScrollRanges();
         viewport()->update();
@@ -641,8 +647,7 @@ void RichTextBox::updateMetrics()
     m_ascent = int(std::ceil(std::max(metrics.ascent(), 0.95 * m_samplePixelSize)));
     m_lineHeight = m_ascent + int(std::ceil(std::max(metrics.descent(), 0.3 * m_samplePixelSize)));
     m_estimatedCharWidth = metrics.averageCharWidth();
-    QTextOption defaults;
-    m_tabStop = defaults.tabStopDistance();
+    m_tabStop = DefaultTabStop;
 }
 
 void RichTextBox::updateScrollRanges()

@@ -1,0 +1,412 @@
+#include "facecache.h"
+
+#include "linelayout.h"
+
+#include <QImage>
+#include <QPainter>
+
+#include <fontconfig/fontconfig.h>
+#include <ft2build.h>
+#include FT_FREETYPE_H
+#include FT_LCD_FILTER_H
+#include <hb-ft.h>
+#include <hb.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <unordered_map>
+
+namespace {
+
+// How the screen wants glyphs drawn, as fontconfig's rules say for any font.
+struct RenderSettings
+{
+    FT_Int32 loadFlags = FT_LOAD_DEFAULT;
+    FT_Render_Mode renderMode = FT_RENDER_MODE_NORMAL;
+    bool subpixel = false;
+    bool bgr = false;
+};
+
+RenderSettings screenRenderSettings()
+{
+    const std::unique_ptr<FcPattern, decltype(&FcPatternDestroy)> pattern(FcPatternCreate(), &FcPatternDestroy);
+    FcConfigSubstitute(nullptr, pattern.get(), FcMatchPattern);
+    FcDefaultSubstitute(pattern.get());
+    FcBool antialias = FcTrue;
+    FcBool hinting = FcTrue;
+    int hintStyle = FC_HINT_SLIGHT;
+    int rgba = FC_RGBA_UNKNOWN;
+    FcPatternGetBool(pattern.get(), FC_ANTIALIAS, 0, &antialias);
+    FcPatternGetBool(pattern.get(), FC_HINTING, 0, &hinting);
+    FcPatternGetInteger(pattern.get(), FC_HINT_STYLE, 0, &hintStyle);
+    FcPatternGetInteger(pattern.get(), FC_RGBA, 0, &rgba);
+
+    RenderSettings settings;
+    if (!antialias) {
+        settings.loadFlags = FT_LOAD_TARGET_MONO;
+        settings.renderMode = FT_RENDER_MODE_MONO;
+        return settings;
+    }
+    if (!hinting || hintStyle == FC_HINT_NONE)
+        settings.loadFlags = FT_LOAD_NO_HINTING;
+    else if (hintStyle == FC_HINT_SLIGHT)
+        settings.loadFlags = FT_LOAD_TARGET_LIGHT;
+    settings.subpixel = rgba == FC_RGBA_RGB || rgba == FC_RGBA_BGR;
+    settings.bgr = rgba == FC_RGBA_BGR;
+    if (settings.subpixel)
+        settings.renderMode = FT_RENDER_MODE_LCD;
+    return settings;
+}
+
+// Reads the font file as FreeType asks for it. A file that shrinks while open reads short,
+// which FreeType reports as an error; a memory map would fault instead.
+unsigned long readAt(FT_Stream stream, unsigned long offset, unsigned char *buffer, unsigned long count)
+{
+    if (count == 0) // a seek: fine as long as it stays within the file
+        return offset > stream->size ? 1 : 0;
+    const ssize_t read = pread(stream->descriptor.value, buffer, count, off_t(offset));
+    return read < 0 ? 0 : static_cast<unsigned long>(read);
+}
+
+void closeNothing(FT_Stream /*stream*/)
+{
+    // The descriptor belongs to the face, which closes it after FreeType is done with it.
+}
+
+class FileDescriptor
+{
+    Q_DISABLE_COPY_MOVE(FileDescriptor)
+public:
+    explicit FileDescriptor(const QByteArray &path)
+        : m_fd(::open(path.constData(), O_RDONLY | O_CLOEXEC))
+    {
+    }
+    ~FileDescriptor()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    int get() const { return m_fd; }
+
+private:
+    int m_fd = -1;
+};
+
+// A glyph ready to draw in one colour: as a coverage image, or for subpixel rendering as the
+// pair that darkens the page per channel and then adds the colour.
+struct GlyphImage
+{
+    QImage cover;
+    QImage add;
+    QPoint offset;
+    bool missing = false;
+};
+
+} // namespace
+
+struct FaceCache::Library
+{
+    Library()
+    {
+        if (FT_Init_FreeType(&library) != 0)
+            library = nullptr;
+        else if (settings.subpixel)
+            FT_Library_SetLcdFilter(library, FT_LCD_FILTER_DEFAULT);
+    }
+    ~Library()
+    {
+        if (library)
+            FT_Done_FreeType(library);
+    }
+    Q_DISABLE_COPY_MOVE(Library)
+
+    FT_Library library = nullptr;
+    RenderSettings settings = screenRenderSettings();
+};
+
+class FaceCache::Face
+{
+    Q_DISABLE_COPY_MOVE(Face)
+
+public:
+    Face(QString family, const FaceLocation &location, int pixelSize, std::shared_ptr<const Library> library)
+        : m_library(std::move(library))
+        , m_family(std::move(family))
+        , m_file(location.file)
+        , m_settings(m_library->settings)
+        , m_pixelSize(pixelSize)
+    {
+        struct stat status = {};
+        if (!m_library->library || m_file.get() < 0 || fstat(m_file.get(), &status) != 0)
+            return;
+        m_stream.descriptor.value = m_file.get();
+        m_stream.size = static_cast<unsigned long>(status.st_size);
+        m_stream.read = readAt;
+        m_stream.close = closeNothing;
+        FT_Open_Args arguments = {};
+        arguments.flags = FT_OPEN_STREAM;
+        arguments.stream = &m_stream;
+        if (FT_Open_Face(m_library->library, &arguments, location.index, &m_face) != 0) {
+            m_face = nullptr;
+            return;
+        }
+        if (FT_Set_Pixel_Sizes(m_face, 0, FT_UInt(pixelSize)) != 0 && m_face->num_fixed_sizes > 0)
+            FT_Select_Size(m_face, 0); // a bitmap-only face offers fixed sizes alone
+        m_font = hb_ft_font_create_referenced(m_face);
+        hb_ft_font_set_load_flags(m_font, m_settings.loadFlags);
+    }
+
+    ~Face()
+    {
+        if (m_font)
+            hb_font_destroy(m_font); // drops its reference to the FreeType face
+        if (m_face)
+            FT_Done_Face(m_face);
+    }
+
+    const QString &family() const { return m_family; }
+    hb_font_t *font() const { return m_font; }
+    int pixelSize() const { return m_pixelSize; }
+
+    const GlyphImage &glyph(unsigned int index, QRgb colour)
+    {
+        const quint64 key = quint64(index) << 32 | colour;
+        auto found = m_glyphs.find(key);
+        if (found == m_glyphs.end())
+            found = m_glyphs.emplace(key, render(index, colour)).first;
+        return found->second;
+    }
+
+private:
+    GlyphImage render(unsigned int index, QRgb colour) const
+    {
+        GlyphImage image;
+        if (FT_Load_Glyph(m_face, index, m_settings.loadFlags) != 0
+            || FT_Render_Glyph(m_face->glyph, m_settings.renderMode) != 0) {
+            image.missing = true;
+            return image;
+        }
+        const FT_Bitmap &bitmap = m_face->glyph->bitmap;
+        const bool lcd = bitmap.pixel_mode == FT_PIXEL_MODE_LCD;
+        const int width = int(lcd ? bitmap.width / 3 : bitmap.width);
+        const int height = int(bitmap.rows);
+        image.offset = QPoint(m_face->glyph->bitmap_left, -m_face->glyph->bitmap_top);
+        if (width == 0 || height == 0)
+            return image;
+
+        image.cover = QImage(width, height, lcd ? QImage::Format_RGB32 : QImage::Format_ARGB32_Premultiplied);
+        if (lcd)
+            image.add = QImage(width, height, QImage::Format_RGB32);
+        for (int y = 0; y < height; ++y) {
+            const unsigned char *row = bitmap.buffer + y * bitmap.pitch;
+            auto *cover = reinterpret_cast<QRgb *>(image.cover.scanLine(y));
+            for (int x = 0; x < width; ++x) {
+                if (!lcd) {
+                    const int alpha = bitmap.pixel_mode == FT_PIXEL_MODE_MONO
+                        ? ((row[x / 8] >> (7 - x % 8)) & 1) * 255
+                        : row[x];
+                    cover[x] = qPremultiply(qRgba(qRed(colour), qGreen(colour), qBlue(colour), alpha));
+                    continue;
+                }
+                int red = row[3 * x];
+                const int green = row[3 * x + 1];
+                int blue = row[3 * x + 2];
+                if (m_settings.bgr)
+                    std::swap(red, blue);
+                cover[x] = qRgb(255 - red, 255 - green, 255 - blue);
+                reinterpret_cast<QRgb *>(image.add.scanLine(y))[x] = qRgb(
+                    qRed(colour) * red / 255, qGreen(colour) * green / 255, qBlue(colour) * blue / 255);
+            }
+        }
+        return image;
+    }
+
+    std::shared_ptr<const Library> m_library;
+    QString m_family;
+    FileDescriptor m_file;
+    RenderSettings m_settings;
+    int m_pixelSize;
+    FT_StreamRec m_stream = {};
+    FT_Face m_face = nullptr;
+    hb_font_t *m_font = nullptr;
+    std::unordered_map<quint64, GlyphImage> m_glyphs;
+};
+
+namespace {
+
+// Text shaped by HarfBuzz in one face; holding it keeps the face open.
+class ShapedPiece final : public TextPiece
+{
+    Q_DISABLE_COPY_MOVE(ShapedPiece)
+
+public:
+    ShapedPiece(std::shared_ptr<FaceCache::Face> face, QStringView text)
+        : m_face(std::move(face))
+        , m_columnX(size_t(text.size()) + 1, std::nanf(""))
+    {
+        if (m_face->font())
+            shape(text);
+        else
+            showMissing(text);
+        m_columnX.back() = float(m_width);
+        // Characters inside a cluster share its caret place.
+        for (size_t column = 1; column < m_columnX.size(); ++column) {
+            if (std::isnan(m_columnX[column]))
+                m_columnX[column] = m_columnX[column - 1];
+        }
+        if (std::isnan(m_columnX.front()))
+            m_columnX.front() = 0;
+    }
+
+    qreal width() const override { return m_width; }
+    qreal cursorToX(int column) const override { return m_columnX[size_t(std::clamp(column, 0, int(m_columnX.size()) - 1))]; }
+
+    int xToCursor(qreal x) const override
+    {
+        int nearest = 0;
+        for (size_t column = 1; column < m_columnX.size(); ++column) {
+            if (std::abs(m_columnX[column] - x) < std::abs(m_columnX[size_t(nearest)] - x))
+                nearest = int(column);
+        }
+        return nearest;
+    }
+
+    void draw(QPainter &painter, QPointF baselineStart, const QColor &colour) const override
+    {
+        const QRectF shown = painter.clipBoundingRect();
+        for (const Glyph &glyph : m_glyphs) {
+            const QPointF origin = baselineStart + QPointF(glyph.x, glyph.y);
+            if (!shown.isEmpty() && (origin.x() > shown.right() || origin.x() + glyph.advance < shown.left()))
+                continue;
+            const GlyphImage *image = glyph.index ? &m_face->glyph(*glyph.index, colour.rgb()) : nullptr;
+            if (!image || image->missing) {
+                drawMissing(painter, origin, glyph.advance, colour);
+                continue;
+            }
+            const QPoint at = origin.toPoint() + image->offset;
+            if (image->add.isNull()) {
+                painter.drawImage(at, image->cover);
+                continue;
+            }
+            // Each channel of the page keeps what the glyph leaves uncovered, then takes the colour.
+            const QPainter::CompositionMode mode = painter.compositionMode();
+            painter.setCompositionMode(QPainter::CompositionMode_Multiply);
+            painter.drawImage(at, image->cover);
+            painter.setCompositionMode(QPainter::CompositionMode_Plus);
+            painter.drawImage(at, image->add);
+            painter.setCompositionMode(mode);
+        }
+    }
+
+private:
+    struct Glyph
+    {
+        std::optional<unsigned int> index; // none for a character the face cannot show
+        float x = 0;
+        float y = 0;
+        float advance = 0;
+    };
+
+    void shape(QStringView text)
+    {
+        const std::unique_ptr<hb_buffer_t, decltype(&hb_buffer_destroy)> buffer(hb_buffer_create(), &hb_buffer_destroy);
+        hb_buffer_add_utf16(buffer.get(), reinterpret_cast<const uint16_t *>(text.utf16()), int(text.size()), 0,
+                            int(text.size()));
+        hb_buffer_guess_segment_properties(buffer.get());
+        hb_shape(m_face->font(), buffer.get(), nullptr, 0);
+
+        unsigned int count = 0;
+        const hb_glyph_info_t *infos = hb_buffer_get_glyph_infos(buffer.get(), &count);
+        const hb_glyph_position_t *positions = hb_buffer_get_glyph_positions(buffer.get(), &count);
+        const bool rightToLeft = HB_DIRECTION_IS_BACKWARD(hb_buffer_get_direction(buffer.get()));
+        qreal x = 0;
+        for (unsigned int index = 0; index < count; ++index) {
+            const float advance = float(positions[index].x_advance) / 64;
+            m_glyphs.push_back({infos[index].codepoint, float(x + positions[index].x_offset / 64.0),
+                                float(-positions[index].y_offset / 64.0), advance});
+            float &caret = m_columnX[std::min<size_t>(infos[index].cluster, m_columnX.size() - 1)];
+            if (std::isnan(caret))
+                caret = float(rightToLeft ? x + advance : x);
+            x += advance;
+        }
+        m_width = x;
+    }
+
+    void showMissing(QStringView text)
+    {
+        const float advance = float(m_face->pixelSize()) * 0.6f;
+        for (qsizetype column = 0; column < text.size(); ++column) {
+            if (text.at(column).isLowSurrogate())
+                continue;
+            m_columnX[size_t(column)] = float(m_width);
+            m_glyphs.push_back({std::nullopt, float(m_width), 0, advance});
+            m_width += advance;
+        }
+    }
+
+    void drawMissing(QPainter &painter, QPointF origin, float advance, const QColor &colour) const
+    {
+        const qreal height = m_face->pixelSize() * 0.7;
+        painter.setPen(colour);
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(QRectF(origin.x() + 1, origin.y() - height, std::max(1.0, advance - 3.0), height));
+    }
+
+    std::shared_ptr<FaceCache::Face> m_face;
+    std::vector<Glyph> m_glyphs;
+    std::vector<float> m_columnX;
+    qreal m_width = 0;
+};
+
+} // namespace
+
+FaceCache::FaceCache(FaceLocations locations, int pixelSize)
+    : m_locations(std::move(locations))
+    , m_pixelSize(pixelSize)
+    , m_library(std::make_shared<const Library>())
+{
+}
+
+FaceCache::~FaceCache() = default;
+
+std::unique_ptr<TextPiece> FaceCache::shape(const QString &family, QStringView text)
+{
+    return std::make_unique<ShapedPiece>(face(family), text);
+}
+
+QStringList FaceCache::openFaces() const
+{
+    QStringList families;
+    for (auto it = m_open.cbegin(); it != m_open.cend(); ++it) {
+        if (!it->expired())
+            families << it.key();
+    }
+    return families;
+}
+
+std::shared_ptr<FaceCache::Face> FaceCache::face(const QString &family)
+{
+    std::shared_ptr<Face> face = m_open.value(family).lock();
+    if (face) {
+        const auto recent = std::find(m_recent.begin(), m_recent.end(), face);
+        if (recent != m_recent.end())
+            m_recent.erase(recent);
+    } else {
+        face = std::make_shared<Face>(family, m_locations.value(family), m_pixelSize, m_library);
+        if (m_open.size() > 2 * RecentFaces)
+            m_open.removeIf([](const auto &entry) { return entry.value().expired(); });
+        m_open.insert(family, face);
+    }
+    m_recent.push_front(face);
+    if (m_recent.size() > RecentFaces) {
+        const QString dropped = m_recent.back()->family();
+        m_recent.pop_back();
+        if (m_open.value(dropped).expired())
+            m_open.remove(dropped);
+    }
+    return face;
+}
