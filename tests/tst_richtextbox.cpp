@@ -1,5 +1,6 @@
 #include "support/viewsupport.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
 #include <QMenu>
@@ -33,6 +34,7 @@ private Q_SLOTS:
     void notificationsFollowTheCaretMove();
     void copiesTheFamilyNameOfALine_data();
     void copiesTheFamilyNameOfALine();
+    void screenReadersSeeTextCaretAndSelection();
 };
 
 namespace {
@@ -349,6 +351,40 @@ void tst_RichTextBox::copiesTheFamilyNameOfALine()
         QTest::mouseClick(view.windowHandle(), Qt::RightButton, {}, line);
     }
     QCOMPARE(QGuiApplication::clipboard()->text(), copied);
+}
+
+void tst_RichTextBox::screenReadersSeeTextCaretAndSelection()
+{
+    RichTextBox view;
+    view.SetSelText(numberedLines(3));
+    view.SetSelStart(10);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+
+    QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(&view);
+    QVERIFY(accessible);
+    QCOMPARE(accessible->text(QAccessible::Name), u"Font families"_qs);
+    QVERIFY(accessible->state().readOnly);
+    QAccessibleTextInterface *text = accessible->textInterface();
+    QVERIFY(text);
+    QCOMPARE(text->characterCount(), view.TextLength());
+    QCOMPARE(text->text(6, 12), u"\r\nline"_qs);
+    QCOMPARE(text->cursorPosition(), 10);
+
+    // Each character's place leads back to it, on any line.
+    for (const int offset : {0, 3, 9, 19}) {
+        const QRect place = text->characterRect(offset);
+        QVERIFY(place.isValid());
+        QCOMPARE(text->offsetAtPoint(place.center() - QPoint(place.width() / 4, 0)), offset);
+    }
+
+    text->setSelection(0, 8, 14);
+    QCOMPARE(view.SelStart(), 8);
+    QCOMPARE(view.SelLength(), 6);
+    int start = -1;
+    int end = -1;
+    text->selection(0, &start, &end);
+    QCOMPARE(std::pair(start, end), std::pair(8, 14));
 }
 
 QTEST_MAIN(tst_RichTextBox)

@@ -1,6 +1,7 @@
 #include "richtextbox.h"
 
 #include "linelayout.h"
+#include "richtextboxaccessible.h"
 #ifdef TYPESHELF_HAVE_FACE_CACHE
 #include "facecache.h"
 #else
@@ -38,6 +39,8 @@ RichTextBox::RichTextBox(QWidget *parent)
 {
     setFrameShape(QFrame::NoFrame);
     setFocusPolicy(Qt::StrongFocus);
+    RichTextBoxAccessible::install();
+    setAccessibleName(tr("Font families"));
     viewport()->setCursor(Qt::IBeamCursor);
 
     // The highlight colours are fixed, so the page they are drawn on is fixed too.
@@ -188,6 +191,7 @@ RichTextBox::RedrawFreeze::RedrawFreeze(RichTextBox &view)
 RichTextBox::RedrawFreeze::~RedrawFreeze()
 {
     m_view.setUpdatesEnabled(m_wasEnabled);
+    m_view.notifyCaretMoved();
 }
 
 RichTextBox::EditBatch::EditBatch(RichTextBox &view)
@@ -298,7 +302,7 @@ void RichTextBox::keyPressEvent(QKeyEvent *event)
         else
             copyFirstColumnOf(CaretLine());
     } else if (moveByKey(event)) {
-        ensureCaretVisible();
+        ensureVisible(m_position);
         offerPrimarySelection();
     } else {
         event->ignore(); // the text is read-only: a typed character changes nothing
@@ -325,7 +329,7 @@ void RichTextBox::mouseMoveEvent(QMouseEvent *event)
     if (!m_dragging || !(event->buttons() & Qt::LeftButton))
         return;
     moveCaret(offsetAt(event->position().toPoint()), true);
-    ensureCaretVisible();
+    ensureVisible(m_position);
 }
 
 void RichTextBox::mouseReleaseEvent(QMouseEvent *event)
@@ -555,16 +559,17 @@ int RichTextBox::offsetAt(QPoint point)
     return m_model.lineStart(line) + layout.columnAt(x);
 }
 
-void RichTextBox::ensureCaretVisible()
+void RichTextBox::ensureVisible(int offset)
 {
-    const int line = CaretLine();
+    const TextModel::Position position = m_model.positionOf(offset);
+    const int line = position.line;
     const int first = FirstVisibleLine();
     if (line < first)
         verticalScrollBar()->setValue(line);
     else if (line >= first + rowsShown())
         verticalScrollBar()->setValue(line - rowsShown() + 1);
 
-    const qreal x = caretX(line, m_model.positionOf(m_position).column);
+    const qreal x = caretX(line, position.column);
     updateScrollRanges();
     QScrollBar *bar = horizontalScrollBar();
     const int shown = viewport()->width() - 2 * Margin;
@@ -735,4 +740,21 @@ void RichTextBox::restartBlink()
 
 void RichTextBox::notifyCaretMoved()
 {
+    // The selections a frozen view goes through are never shown, so never told either.
+    if (!updatesEnabled())
+        return;
+    const std::pair<int, int> selection(SelStart(), SelStart() + SelLength());
+    const bool selected = selection.first != selection.second;
+    const bool wasSelected = m_reportedSelection.first != m_reportedSelection.second;
+    m_reportedSelection = selection;
+    if (selected || wasSelected) {
+        QAccessibleTextSelectionEvent event(this, selection.first, selection.second);
+        event.setCursorPosition(m_position);
+        QAccessible::updateAccessibility(&event);
+    }
+    if (m_position != m_reportedPosition) {
+        m_reportedPosition = m_position;
+        QAccessibleTextCursorEvent event(this, m_position);
+        QAccessible::updateAccessibility(&event);
+    }
 }

@@ -135,7 +135,7 @@ private:
     int nextCaretPosition(int offset) const;
     int previousCaretPosition(int offset) const;
     int offsetAt(QPoint point);
-    void ensureCaretVisible();
+    void ensureVisible(int offset);
     void copyTo(QClipboard::Mode mode) const;
     // A line's first column is its text up to the first tab: in the catalogue, the family's
     // name, which is what a user copies from a line.
@@ -178,4 +178,7 @@ private:
     int m_openBatches = 0;
     QBasicTimer m_blink;
     bool m_caretOn = true;
+    // What screen readers were last told, so that they hear of the selection once it settles.
+    int m_reportedPosition = 0;
+    std::pair<int, int> m_reportedSelection;
 };
