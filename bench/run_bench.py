@@ -90,6 +90,9 @@ def table(results):
         ("highlight, caret at end (ms)", "highlight_end_ms", None, None),
         ("Page Down, median (ms)", "page_median_ms", None, None),
         ("Page Down, worst (ms)", "page_worst_ms", None, None),
+        ("resident memory before paging (MiB)", "paging_rss_start_mb", None, None),
+        ("resident memory halfway through paging (MiB)", "paging_rss_middle_mb", None, None),
+        ("resident memory after paging to the end (MiB)", "paging_rss_end_mb", None, None),
         ("peak resident memory (MiB)", "peak_rss_mb", "bare window", None),
     ]
     header = "| figure | " + " | ".join(f"{size} families" for size in sizes) + " | baseline |"

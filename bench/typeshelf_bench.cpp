@@ -6,7 +6,8 @@
 //   typeshelf_bench fill REPEAT        ms of the catalogue's own listing of the families, then
 //                                      median ms of ListFontFamilies
 //   typeshelf_bench highlight REPEAT   median ms of one highlight near the top, middle, end
-//   typeshelf_bench paging             median and worst ms of one Page Down, repaint included
+//   typeshelf_bench paging             median and worst ms of one Page Down, repaint included,
+//                                      and resident memory before, halfway through and after
 //
 // Results are printed as "name=value" lines; peak resident memory ends every run.
 
@@ -44,14 +45,15 @@ void report(const char *name, double value)
     std::printf("%s=%.3f\n", name, value);
 }
 
-double peakResidentMegabytes()
+// A figure of /proc/self/status in MiB: VmHWM is the peak resident memory, VmRSS the current.
+double statusMegabytes(const QByteArray &field)
 {
     QFile status(QStringLiteral("/proc/self/status"));
     if (!status.open(QIODevice::ReadOnly))
         return 0;
     for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').constFirst().toDouble() / 1024;
+        if (line.startsWith(field + ':'))
+            return line.mid(field.size() + 1).trimmed().split(' ').constFirst().toDouble() / 1024;
     }
     return 0;
 }
@@ -210,7 +212,13 @@ int paging()
 
     std::vector<double> times;
     const int last = view.LineCount() - 1;
+    report("paging_rss_start_mb", statusMegabytes("VmRSS"));
+    bool halfway = false;
     while (view.CaretLine() < last) {
+        if (!halfway && view.CaretLine() >= last / 2) {
+            halfway = true;
+            report("paging_rss_middle_mb", statusMegabytes("VmRSS"));
+        }
         const int paintsBefore = watch.paints;
         QElapsedTimer timer;
         timer.start();
@@ -220,6 +228,7 @@ int paging()
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
         times.push_back(timer.nsecsElapsed() / 1e6);
     }
+    report("paging_rss_end_mb", statusMegabytes("VmRSS"));
     report("pages", times.size());
     report("page_median_ms", median(times));
     const auto worst = std::max_element(times.begin(), times.end());
@@ -251,6 +260,6 @@ int main(int argc, char *argv[])
         status = paging();
     else
         std::fprintf(stderr, "usage: typeshelf_bench startup [--bare] | fontdb | fill N | highlight N | paging\n");
-    report("peak_rss_mb", peakResidentMegabytes());
+    report("peak_rss_mb", statusMegabytes("VmHWM"));
     return status;
 }

@@ -731,8 +731,12 @@ void RichTextBox::dropFarLayouts()
 void RichTextBox::restartBlink()
 {
     m_caretOn = true;
+    if (!hasFocus()) {
+        m_blink.stop();
+        return;
+    }
     const int flashTime = QApplication::cursorFlashTime();
-    if (hasFocus() && flashTime > 0)
+    if (flashTime > 0)
         m_blink.start(flashTime / 2, this);
     else
         m_blink.stop();
