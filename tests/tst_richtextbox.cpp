@@ -20,6 +20,8 @@ private Q_SLOTS:
     void offsetsCountLineBreaksTwice_data();
     void offsetsCountLineBreaksTwice();
     void selStartIsLowerEndOfBackwardSelection();
+    void keysMoveOverWholeCharactersAndChangeNothing_data();
+    void keysMoveOverWholeCharactersAndChangeNothing();
     void selTextAppendsAtEnd();
     void everyLineBreakSpellingStartsOneLine_data();
     void everyLineBreakSpellingStartsOneLine();
@@ -95,6 +97,51 @@ void tst_RichTextBox::selStartIsLowerEndOfBackwardSelection()
     QCOMPARE(view.SelStart(), 3);
     QCOMPARE(view.SelLength(), 5);
     QCOMPARE(view.SelText(), QStringLiteral("\r\ndef"));
+}
+
+void tst_RichTextBox::keysMoveOverWholeCharactersAndChangeNothing_data()
+{
+    QTest::addColumn<int>("caret");
+    QTest::addColumn<QKeyCombination>("key");
+    QTest::addColumn<int>("selStart");
+    QTest::addColumn<int>("selLength");
+
+    // "ab\r\n" then an emoji (two UTF-16 units) and "c\r\n", then "last": 13 characters.
+    QTest::newRow("Right steps over CR LF") << 2 << QKeyCombination(Qt::Key_Right) << 4 << 0;
+    QTest::newRow("Left steps over CR LF") << 4 << QKeyCombination(Qt::Key_Left) << 2 << 0;
+    QTest::newRow("Right steps over a surrogate pair") << 4 << QKeyCombination(Qt::Key_Right) << 6 << 0;
+    QTest::newRow("Left steps over a surrogate pair") << 6 << QKeyCombination(Qt::Key_Left) << 4 << 0;
+    QTest::newRow("Home") << 6 << QKeyCombination(Qt::Key_Home) << 4 << 0;
+    QTest::newRow("End stops before the CR") << 4 << QKeyCombination(Qt::Key_End) << 7 << 0;
+    QTest::newRow("Ctrl+End") << 0 << QKeyCombination(Qt::ControlModifier, Qt::Key_End) << 13 << 0;
+    QTest::newRow("Ctrl+Home") << 10 << QKeyCombination(Qt::ControlModifier, Qt::Key_Home) << 0 << 0;
+    QTest::newRow("Shift+End selects") << 4 << QKeyCombination(Qt::ShiftModifier, Qt::Key_End) << 4 << 3;
+    QTest::newRow("Shift+Right selects a break whole") << 2 << QKeyCombination(Qt::ShiftModifier, Qt::Key_Right)
+                                                         << 2 << 2;
+    QTest::newRow("Ctrl+A selects everything") << 5 << QKeyCombination(Qt::ControlModifier, Qt::Key_A) << 0 << 13;
+    QTest::newRow("a letter types nothing") << 1 << QKeyCombination(Qt::Key_X) << 1 << 0;
+    QTest::newRow("Delete deletes nothing") << 1 << QKeyCombination(Qt::Key_Delete) << 1 << 0;
+    QTest::newRow("Enter breaks nothing") << 1 << QKeyCombination(Qt::Key_Return) << 1 << 0;
+}
+
+void tst_RichTextBox::keysMoveOverWholeCharactersAndChangeNothing()
+{
+    QFETCH(int, caret);
+    QFETCH(QKeyCombination, key);
+    QFETCH(int, selStart);
+    QFETCH(int, selLength);
+    const QString text = u"ab\r\n\U0001F600c\r\nlast"_qs;
+    RichTextBox view;
+    view.SetSelText(text);
+    view.SetSelStart(caret);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+
+    QTest::keyClick(&view, key.key(), key.keyboardModifiers());
+
+    QCOMPARE(view.SelStart(), selStart);
+    QCOMPARE(view.SelLength(), selLength);
+    QCOMPARE(view.Text(), text);
 }
 
 void tst_RichTextBox::selTextAppendsAtEnd()
