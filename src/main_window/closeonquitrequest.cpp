@@ -89,5 +89,9 @@ void CloseOnQuitRequest::closeWindow()
         }
     }
 #endif
+    // A quit request comes on a channel of its own and can overtake what the window system has
+    // already told the window, such as a move or a resize just made: take that in first, so
+    // that the close saves the window as the user left it.
+    QGuiApplication::sync();
     m_window.close();
 }
