@@ -17,6 +17,7 @@ private Q_SLOTS:
     void unreadableFacesShowMissingGlyphs();
     void fileTruncatedWhileOnScreen();
     void facesReleasedAfterScrollingAway();
+    void namesBorrowWhatTheBaseFaceLacks();
 
 private:
     std::unique_ptr<RichTextBox> m_view;
@@ -129,6 +130,17 @@ void tst_FaceCache::facesReleasedAfterScrollingAway()
     QVERIFY(!open.contains(u"Family 0"_qs));
     QVERIFY(open.contains(QStringLiteral("Family %1").arg(m_view->FirstVisibleLine())));
     QVERIFY2(open.size() <= FaceCache::RecentFaces + m_view->LaidOutLines(), qPrintable(QString::number(open.size())));
+}
+
+// A name takes the characters the base face lacks from the fonts fontconfig offers instead.
+void tst_FaceCache::namesBorrowWhatTheBaseFaceLacks()
+{
+    // DejaVu Sans has no U+2312 ARC, which DejaVu Sans Mono has; no font has U+10FFFD.
+    m_view->SetSelText(u"A\u2312\u2312B"_qs + RichTextBox::LineBreak + u"A\U0010FFFD\U0010FFFDB"_qs);
+    const QImage shot = m_view->viewport()->grab().toImage();
+    const auto nameOn = [&](int line) { return shot.copy(m_view->LineRect(line).adjusted(0, 0, -400, 0)); };
+    QVERIFY(nameOn(0) != nameOn(1)); // arcs, not the boxes of missing glyphs
+    QVERIFY(nameOn(0) != nameOn(2)); // and not nothing
 }
 
 QTEST_MAIN(tst_FaceCache)

@@ -9,6 +9,7 @@
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include FT_LCD_FILTER_H
+#include FT_TRUETYPE_TABLES_H
 #include <hb-ft.h>
 #include <hb.h>
 
@@ -22,6 +23,8 @@
 
 namespace {
 
+using Pattern = std::unique_ptr<FcPattern, decltype(&FcPatternDestroy)>;
+
 // How the screen wants glyphs drawn, as fontconfig's rules say for any font.
 struct RenderSettings
 {
@@ -33,7 +36,7 @@ struct RenderSettings
 
 RenderSettings screenRenderSettings()
 {
-    const std::unique_ptr<FcPattern, decltype(&FcPatternDestroy)> pattern(FcPatternCreate(), &FcPatternDestroy);
+    const Pattern pattern(FcPatternCreate(), &FcPatternDestroy);
     FcConfigSubstitute(nullptr, pattern.get(), FcMatchPattern);
     FcDefaultSubstitute(pattern.get());
     FcBool antialias = FcTrue;
@@ -171,6 +174,19 @@ public:
     const QString &family() const { return m_family; }
     hb_font_t *font() const { return m_font; }
     int pixelSize() const { return m_pixelSize; }
+    bool covers(char32_t character) const { return m_face && FT_Get_Char_Index(m_face, character) != 0; }
+
+    std::optional<FaceCache::Metrics> metrics() const
+    {
+        if (!m_face || !m_face->size)
+            return std::nullopt;
+        const FT_Size_Metrics &size = m_face->size->metrics;
+        const auto *os2 = static_cast<const TT_OS2 *>(FT_Get_Sfnt_Table(m_face, FT_SFNT_OS2));
+        const qreal averageWidth = os2 && os2->xAvgCharWidth > 0 && m_face->units_per_EM > 0
+            ? qreal(os2->xAvgCharWidth) * m_pixelSize / m_face->units_per_EM
+            : m_pixelSize / 2.0;
+        return FaceCache::Metrics{size.ascender / 64.0, -size.descender / 64.0, averageWidth};
+    }
 
     const GlyphImage &glyph(unsigned int index, QRgb colour)
     {
@@ -362,10 +378,107 @@ private:
     qreal m_width = 0;
 };
 
+
+// Stretches of one text shaped in different faces, side by side.
+class SplicedPiece final : public TextPiece
+{
+    Q_DISABLE_COPY_MOVE(SplicedPiece)
+
+public:
+    struct Stretch
+    {
+        int column = 0;
+        qreal x = 0;
+        std::unique_ptr<TextPiece> piece;
+    };
+
+    explicit SplicedPiece(std::vector<Stretch> stretches)
+        : m_stretches(std::move(stretches))
+    {
+    }
+
+    qreal width() const override { return m_stretches.back().x + m_stretches.back().piece->width(); }
+
+    qreal cursorToX(int column) const override
+    {
+        const Stretch &stretch = stretchOf([column](const Stretch &next) { return next.column <= column; });
+        return stretch.x + stretch.piece->cursorToX(column - stretch.column);
+    }
+
+    int xToCursor(qreal x) const override
+    {
+        const Stretch &stretch = stretchOf([x](const Stretch &next) { return next.x <= x; });
+        return stretch.column + stretch.piece->xToCursor(x - stretch.x);
+    }
+
+    void draw(QPainter &painter, QPointF baselineStart, const QColor &colour) const override
+    {
+        for (const Stretch &stretch : m_stretches)
+            stretch.piece->draw(painter, baselineStart + QPointF(stretch.x, 0), colour);
+    }
+
+private:
+    // The last stretch that starts at or before the place.
+    template<typename StartsBefore>
+    const Stretch &stretchOf(StartsBefore startsBefore) const
+    {
+        const auto after = std::find_if_not(m_stretches.cbegin() + 1, m_stretches.cend(), startsBefore);
+        return *(after - 1);
+    }
+
+    std::vector<Stretch> m_stretches;
+};
+
+// The family as fontconfig's rules expand it for matching.
+Pattern substitutedPattern(const QString &family)
+{
+    Pattern pattern(FcPatternCreate(), &FcPatternDestroy);
+    const QByteArray name = family.toUtf8();
+    FcPatternAddString(pattern.get(), FC_FAMILY, reinterpret_cast<const FcChar8 *>(name.constData()));
+    FcConfigSubstitute(nullptr, pattern.get(), FcMatchPattern);
+    FcDefaultSubstitute(pattern.get());
+    return pattern;
+}
+
+FaceLocation locationOf(const FcPattern &font)
+{
+    FcChar8 *file = nullptr;
+    int index = 0;
+    if (FcPatternGetString(&font, FC_FILE, 0, &file) != FcResultMatch)
+        return {};
+    FcPatternGetInteger(&font, FC_INDEX, 0, &index);
+    return {QByteArray(reinterpret_cast<const char *>(file)), index};
+}
+
+char32_t characterAt(QStringView text, int column)
+{
+    const QChar first = text.at(column);
+    if (first.isHighSurrogate() && column + 1 < text.size() && text.at(column + 1).isLowSurrogate())
+        return QChar::surrogateToUcs4(first, text.at(column + 1));
+    return first.unicode();
+}
+
+// Marks and joiners belong to the character before them, whatever face shows that.
+bool joinsPrevious(char32_t character)
+{
+    const QChar::Category category = QChar::category(character);
+    return category == QChar::Mark_NonSpacing || category == QChar::Mark_SpacingCombining
+        || category == QChar::Mark_Enclosing || character == 0x200C || character == 0x200D
+        || (character >= 0xFE00 && character <= 0xFE0F) || (character >= 0xE0100 && character <= 0xE01EF);
+}
+
 } // namespace
 
-FaceCache::FaceCache(FaceLocations locations, int pixelSize)
-    : m_locations(std::move(locations))
+struct FaceCache::Fallback
+{
+    FaceLocation location;
+    std::unique_ptr<FcCharSet, decltype(&FcCharSetDestroy)> characters;
+    std::shared_ptr<Face> face; // opened when a character first needs it
+};
+
+FaceCache::FaceCache(QString baseFamily, FaceLocations locations, int pixelSize)
+    : m_baseFamily(std::move(baseFamily))
+    , m_locations(std::move(locations))
     , m_pixelSize(pixelSize)
     , m_library(std::make_shared<const Library>())
 {
@@ -376,6 +489,13 @@ FaceCache::~FaceCache() = default;
 std::unique_ptr<TextPiece> FaceCache::shape(const QString &family, QStringView text)
 {
     return std::make_unique<ShapedPiece>(face(family), text);
+}
+
+void FaceCache::setLocations(FaceLocations locations)
+{
+    m_locations = std::move(locations);
+    m_recent.clear();
+    m_open.clear();
 }
 
 QStringList FaceCache::openFaces() const
@@ -409,4 +529,87 @@ std::shared_ptr<FaceCache::Face> FaceCache::face(const QString &family)
             m_open.remove(dropped);
     }
     return face;
+}
+
+std::optional<FaceCache::Metrics> FaceCache::baseMetrics()
+{
+    return baseFace()->metrics();
+}
+
+std::unique_ptr<TextPiece> FaceCache::shapeInBaseFace(QStringView text)
+{
+    struct Start
+    {
+        int column;
+        std::shared_ptr<Face> face;
+    };
+    std::vector<Start> starts;
+    for (int column = 0; column < text.size();) {
+        const char32_t character = characterAt(text, column);
+        if (starts.empty() || !joinsPrevious(character)) {
+            std::shared_ptr<Face> face = faceFor(character);
+            if (starts.empty() || face != starts.back().face)
+                starts.push_back({column, std::move(face)});
+        }
+        column += QChar::requiresSurrogates(character) ? 2 : 1;
+    }
+    if (starts.size() <= 1)
+        return std::make_unique<ShapedPiece>(starts.empty() ? baseFace() : starts.front().face, text);
+
+    std::vector<SplicedPiece::Stretch> stretches;
+    qreal x = 0;
+    for (size_t index = 0; index < starts.size(); ++index) {
+        const int end = index + 1 < starts.size() ? starts[index + 1].column : int(text.size());
+        const int start = starts[index].column;
+        auto piece = std::make_unique<ShapedPiece>(starts[index].face, text.sliced(start, end - start));
+        const qreal width = piece->width();
+        stretches.push_back({start, x, std::move(piece)});
+        x += width;
+    }
+    return std::make_unique<SplicedPiece>(std::move(stretches));
+}
+
+const std::shared_ptr<FaceCache::Face> &FaceCache::baseFace()
+{
+    if (!m_base) {
+        FcResult result = FcResultNoMatch;
+        const Pattern match(FcFontMatch(nullptr, substitutedPattern(m_baseFamily).get(), &result), &FcPatternDestroy);
+        m_base = std::make_shared<Face>(m_baseFamily, match ? locationOf(*match) : FaceLocation(), m_pixelSize,
+                                        m_library);
+    }
+    return m_base;
+}
+
+std::vector<FaceCache::Fallback> &FaceCache::fallbacks()
+{
+    if (m_fallbacks)
+        return *m_fallbacks;
+    m_fallbacks.emplace();
+    FcResult result = FcResultNoMatch;
+    // Trimmed: a font that adds no character to those before it is left out.
+    const std::unique_ptr<FcFontSet, decltype(&FcFontSetDestroy)> sorted(
+        FcFontSort(nullptr, substitutedPattern(m_baseFamily).get(), FcTrue, nullptr, &result), &FcFontSetDestroy);
+    for (int index = 0; sorted && index < sorted->nfont; ++index) {
+        const FcPattern &font = *sorted->fonts[index];
+        FcCharSet *characters = nullptr;
+        if (FcPatternGetCharSet(&font, FC_CHARSET, 0, &characters) == FcResultMatch)
+            m_fallbacks->push_back({locationOf(font), {FcCharSetCopy(characters), &FcCharSetDestroy}, nullptr});
+    }
+    return *m_fallbacks;
+}
+
+std::shared_ptr<FaceCache::Face> FaceCache::faceFor(char32_t character)
+{
+    const std::shared_ptr<Face> &base = baseFace();
+    if (base->covers(character))
+        return base;
+    for (Fallback &fallback : fallbacks()) {
+        if (!FcCharSetHasChar(fallback.characters.get(), character))
+            continue;
+        if (!fallback.face)
+            fallback.face = std::make_shared<Face>(m_baseFamily, fallback.location, m_pixelSize, m_library);
+        if (fallback.face->covers(character))
+            return fallback.face;
+    }
+    return base; // shown as a missing glyph
 }

@@ -6,12 +6,18 @@
 
 #include <list>
 #include <memory>
+#include <optional>
+#include <vector>
 
 class TextPiece;
 
-// Draws samples in their own faces with FreeType and HarfBuzz. A face is opened only for a
-// line being laid out, read from its file on demand, and closed with its glyphs once no laid
-// out line holds it and it has dropped out of the few most recently used.
+// Draws text with FreeType and HarfBuzz, so that showing a font never makes Qt load it or
+// list every installed font.
+//
+// Samples: a face is opened only for a line being laid out, read from its file on demand, and
+// closed with its glyphs once no laid out line holds it and it has dropped out of the few most
+// recently used. Names: the base face stays open, with the faces fontconfig puts in its place
+// for characters it lacks.
 class FaceCache
 {
     Q_DISABLE_COPY_MOVE(FaceCache)
@@ -20,24 +26,47 @@ public:
     // Faces kept open beyond those of the lines laid out: a few screens of lines.
     static constexpr int RecentFaces = 96;
 
-    FaceCache(FaceLocations locations, int pixelSize);
+    struct Metrics
+    {
+        qreal ascent = 0;
+        qreal descent = 0;
+        qreal averageCharWidth = 0;
+    };
+
+    FaceCache(QString baseFamily, FaceLocations locations, int pixelSize);
     ~FaceCache();
 
     bool knows(const QString &family) const { return m_locations.contains(family); }
     const FaceLocations &locations() const { return m_locations; }
+    void setLocations(FaceLocations locations);
     // The text shaped in the family's face; a face that cannot be read shows missing glyphs.
     std::unique_ptr<TextPiece> shape(const QString &family, QStringView text);
     QStringList openFaces() const;
+
+    // The base face's own measures; none where no face of it can be read.
+    std::optional<Metrics> baseMetrics();
+    // The text in the base face, with each character it lacks from the first face that has it.
+    std::unique_ptr<TextPiece> shapeInBaseFace(QStringView text);
 
     class Face;
     struct Library;
 
 private:
-    std::shared_ptr<Face> face(const QString &family);
+    struct Fallback;
 
+    std::shared_ptr<Face> face(const QString &family);
+    const std::shared_ptr<Face> &baseFace();
+    std::vector<Fallback> &fallbacks();
+    std::shared_ptr<Face> faceFor(char32_t character);
+
+    QString m_baseFamily;
     FaceLocations m_locations;
     int m_pixelSize;
     std::shared_ptr<const Library> m_library; // shared with every face, which outlives the cache
     std::list<std::shared_ptr<Face>> m_recent; // most recent first
     QHash<QString, std::weak_ptr<Face>> m_open;
+    std::shared_ptr<Face> m_base;
+    // Sorted by fontconfig only once a name holds a character the base face lacks: a sort
+    // scores every installed font.
+    std::optional<std::vector<Fallback>> m_fallbacks;
 };

@@ -18,6 +18,7 @@ class FaceCache // without FreeType and fontconfig every sample is drawn through
 
 #include <algorithm>
 #include <cmath>
+#include <tuple>
 
 namespace {
 
@@ -157,7 +158,7 @@ void RichTextBox::LineScroll(int lines)
 void RichTextBox::SetFaceLocations(FaceLocations locations)
 {
 #ifdef TYPESHELF_HAVE_FACE_CACHE
-    m_faces = std::make_unique<FaceCache>(std::move(locations), m_samplePixelSize);
+    m_faces->setLocations(std::move(locations));
     m_layouts.clear();
     viewport()->update();
 #else
@@ -389,10 +390,6 @@ void RichTextBox::changeEvent(QEvent *event)
     if (event->type() == QEvent::FontChange) {
         m_baseFace = m_model.faceIndex(FontName());
         updateMetrics();
-#ifdef TYPESHELF_HAVE_FACE_CACHE
-        if (m_faces)
-            m_faces = std::make_unique<FaceCache>(m_faces->locations(), m_samplePixelSize);
-#endif
         m_layouts.clear();
         updateScrollRanges();
         viewport()->update();
@@ -610,11 +607,16 @@ LineLayout &RichTextBox::layoutOf(int line)
 
 std::unique_ptr<TextPiece> RichTextBox::makePiece(QStringView text, int face) const
 {
+#ifdef TYPESHELF_HAVE_FACE_CACHE
+    if (face == m_baseFace)
+        return m_faces->shapeInBaseFace(text);
+#else
     if (face == m_baseFace)
         return std::make_unique<QtTextPiece>(text, font());
+#endif
     const QString &family = m_model.faceName(face);
 #ifdef TYPESHELF_HAVE_FACE_CACHE
-    if (m_faces && m_faces->knows(family))
+    if (m_faces->knows(family))
         return m_faces->shape(family, text);
 #endif
     // A sample shows its face's glyphs only: borrowing missing ones from other fonts would
@@ -647,11 +649,24 @@ int RichTextBox::leftEdge() const
 void RichTextBox::updateMetrics()
 {
     // One height for every line, from the base face and the size the samples are drawn at.
-    const QFontMetricsF metrics(font());
-    m_samplePixelSize = QFontInfo(font()).pixelSize();
-    m_ascent = int(std::ceil(std::max(metrics.ascent(), 0.95 * m_samplePixelSize)));
-    m_lineHeight = m_ascent + int(std::ceil(std::max(metrics.descent(), 0.3 * m_samplePixelSize)));
-    m_estimatedCharWidth = metrics.averageCharWidth();
+    const QFont base = font();
+    m_samplePixelSize = base.pixelSize() > 0 ? base.pixelSize() : qRound(base.pointSizeF() * logicalDpiY() / 72.0);
+    qreal ascent = 0;
+    qreal descent = 0;
+    qreal averageCharWidth = 0;
+#ifdef TYPESHELF_HAVE_FACE_CACHE
+    // The face cache measures the base face itself: asking Qt would make it list every font.
+    m_faces = std::make_unique<FaceCache>(FontName(), m_faces ? m_faces->locations() : FaceLocations(),
+                                          m_samplePixelSize);
+    if (const std::optional<FaceCache::Metrics> metrics = m_faces->baseMetrics())
+        std::tie(ascent, descent, averageCharWidth) = std::tuple(metrics->ascent, metrics->descent, metrics->averageCharWidth);
+#else
+    const QFontMetricsF metrics(base);
+    std::tie(ascent, descent, averageCharWidth) = std::tuple(metrics.ascent(), metrics.descent(), metrics.averageCharWidth());
+#endif
+    m_ascent = int(std::ceil(std::max(ascent, 0.95 * m_samplePixelSize)));
+    m_lineHeight = m_ascent + int(std::ceil(std::max(descent, 0.3 * m_samplePixelSize)));
+    m_estimatedCharWidth = averageCharWidth > 0 ? averageCharWidth : m_samplePixelSize / 2.0;
     m_tabStop = DefaultTabStop;
 }
 
