@@ -2,14 +2,16 @@
 
 #include "view/richtextbox.h"
 
-#include <QFontDatabase>
-
 #include <algorithm>
+#include <string_view>
+#include <vector>
 
 #ifdef TYPESHELF_HAVE_FONTCONFIG
 #include <fontconfig/fontconfig.h>
 
 #include <memory>
+#else
+#include <QFontDatabase>
 #endif
 
 namespace modFontHelper {
@@ -31,6 +33,63 @@ QString displayableName(QString name)
     return name;
 }
 
+// The installed families by their names folded to one case: fontconfig and Qt both compare
+// family names without regard to case. The listing holds a family once for each font it has.
+class FamilyTable
+{
+public:
+    // Room for a family per font, so that the table never grows while it fills.
+    explicit FamilyTable(qsizetype fonts) { m_families.reserve(fonts); }
+
+    // Of the spellings of one family the first in plain order is shown, and its face is the one
+    // nearest to regular, the first listed of equals.
+    void add(QString name, FaceLocation face = {}, int distance = 0)
+    {
+        QString key = name.toCaseFolded();
+        const auto family = m_families.find(key);
+        if (family == m_families.end()) {
+            m_families.emplace(std::move(key), Family{std::move(name), std::move(face), distance});
+            return;
+        }
+        if (name < family->name)
+            family->name = std::move(name);
+        if (!face.file.isEmpty() && (family->face.file.isEmpty() || distance < family->distance)) {
+            family->face = std::move(face);
+            family->distance = distance;
+        }
+    }
+
+    // Sorted by the folded names: the order of a case-insensitive comparison.
+    InstalledFonts sorted() const
+    {
+        std::vector<std::pair<QStringView, const Family *>> order;
+        order.reserve(m_families.size());
+        for (auto family = m_families.cbegin(); family != m_families.cend(); ++family)
+            order.emplace_back(family.key(), &family.value());
+        std::sort(order.begin(), order.end(), [](const auto &left, const auto &right) {
+            return left.first < right.first;
+        });
+        InstalledFonts installed;
+        installed.families.reserve(m_families.size());
+        installed.faces.reserve(m_families.size());
+        for (const auto &[key, family] : order) {
+            installed.families << family->name;
+            if (!family->face.file.isEmpty())
+                installed.faces.insert(family->name, family->face);
+        }
+        return installed;
+    }
+
+private:
+    struct Family
+    {
+        QString name;
+        FaceLocation face;
+        int distance = 0;
+    };
+    QHash<QString, Family> m_families;
+};
+
 #ifdef TYPESHELF_HAVE_FONTCONFIG
 template<typename T, void (*Destroy)(T *)>
 struct FcDeleter
@@ -49,18 +108,35 @@ QString stringAt(const FcPattern &font, const char *object, int index)
 }
 
 // "de" and "de-at" are one language to a reader; the territory only refines it.
-QString primaryLanguage(const FcChar8 *tag)
+std::string_view primaryLanguage(const FcChar8 *tag)
 {
-    return QString::fromLatin1(reinterpret_cast<const char *>(tag)).section(u'-', 0, 0);
+    const std::string_view whole(reinterpret_cast<const char *>(tag));
+    return whole.substr(0, whole.find('-'));
 }
 
-int nameIndexFor(const FcPattern &font, const FcChar8 *language)
+bool sameLanguage(std::string_view left, std::string_view right)
 {
-    const QString wanted = primaryLanguage(language);
+    return std::ranges::equal(left, right, [](char leftByte, char rightByte) {
+        return QChar::toCaseFolded(char32_t(uchar(leftByte))) == QChar::toCaseFolded(char32_t(uchar(rightByte)));
+    });
+}
+
+// The primary tags of the user's languages, most preferred first; they point into the set.
+std::vector<std::string_view> primaryLanguages(FcStrSet &userLanguages)
+{
+    std::vector<std::string_view> primaries;
+    const FcHandle<FcStrList, FcStrListDone> languages(FcStrListCreate(&userLanguages));
+    while (const FcChar8 *language = FcStrListNext(languages.get()))
+        primaries.push_back(primaryLanguage(language));
+    return primaries;
+}
+
+int nameIndexFor(const FcPattern &font, std::string_view language)
+{
     FcChar8 *nameLanguage = nullptr;
     for (int index = 0; FcPatternGetString(&font, FC_FAMILYLANG, index, &nameLanguage) == FcResultMatch;
          ++index) {
-        if (primaryLanguage(nameLanguage).compare(wanted, Qt::CaseInsensitive) == 0)
+        if (sameLanguage(primaryLanguage(nameLanguage), language))
             return index;
     }
     return -1;
@@ -68,14 +144,21 @@ int nameIndexFor(const FcPattern &font, const FcChar8 *language)
 
 // The font's family name in the user's language, else in English, else its first: the name
 // fc-list and desktop programs show. Fontconfig's default languages end with English.
-QString familyNameOf(const FcPattern &font, FcStrSet &userLanguages)
+QString familyNameOf(const FcPattern &font, const std::vector<std::string_view> &userLanguages)
 {
-    const FcHandle<FcStrList, FcStrListDone> languages(FcStrListCreate(&userLanguages));
-    while (const FcChar8 *language = FcStrListNext(languages.get())) {
+    for (const std::string_view language : userLanguages) {
         if (const int index = nameIndexFor(font, language); index >= 0)
             return stringAt(font, FC_FAMILY, index);
     }
     return stringAt(font, FC_FAMILY, 0);
+}
+
+QByteArray fileOf(const FcPattern &font)
+{
+    FcChar8 *file = nullptr;
+    if (FcPatternGetString(&font, FC_FILE, 0, &file) != FcResultMatch)
+        return {};
+    return QByteArray(reinterpret_cast<const char *>(file));
 }
 
 int integerAt(const FcPattern &font, const char *object, int fallback)
@@ -93,16 +176,9 @@ int distanceFromRegular(const FcPattern &font)
         + std::abs(integerAt(font, FC_WIDTH, FC_WIDTH_NORMAL) - FC_WIDTH_NORMAL);
 }
 
-struct ListedFont
-{
-    QString family;
-    FaceLocation face;
-    int distance = 0;
-};
-
 // One listing of every installed font, asking only for the names and where each face is
 // stored: no font is opened or scored against another.
-std::vector<ListedFont> installedFonts()
+FamilyTable installedFamilies()
 {
     const FcHandle<FcPattern, FcPatternDestroy> anyFont(FcPatternCreate());
     const FcHandle<FcObjectSet, FcObjectSetDestroy> names(
@@ -110,40 +186,27 @@ std::vector<ListedFont> installedFonts()
                          static_cast<char *>(nullptr)));
     const FcHandle<FcFontSet, FcFontSetDestroy> fonts(FcFontList(nullptr, anyFont.get(), names.get()));
     const FcHandle<FcStrSet, FcStrSetDestroy> languages(FcGetDefaultLangs());
-    std::vector<ListedFont> listed;
     if (!fonts || !languages)
-        return listed;
+        return FamilyTable(0);
+    FamilyTable table(fonts->nfont);
+    const std::vector<std::string_view> userLanguages = primaryLanguages(*languages);
     for (int index = 0; index < fonts->nfont; ++index) {
         const FcPattern &font = *fonts->fonts[index];
-        listed.push_back({familyNameOf(font, *languages),
-                          {stringAt(font, FC_FILE, 0).toUtf8(), integerAt(font, FC_INDEX, 0)},
-                          distanceFromRegular(font)});
+        table.add(familyNameOf(font, userLanguages), {fileOf(font), integerAt(font, FC_INDEX, 0)},
+                  distanceFromRegular(font));
     }
-    return listed;
-}
-
-// The faces are keyed by the family name folded to one case.
-InstalledFonts installedFamilies()
-{
-    InstalledFonts installed;
-    QHash<QString, ListedFont> regular; // by the family's name folded to one case
-    for (ListedFont &font : installedFonts()) {
-        installed.families << font.family;
-        const QString key = font.family.toCaseFolded();
-        const auto known = regular.constFind(key);
-        if (!font.face.file.isEmpty() && (known == regular.cend() || font.distance < known->distance))
-            regular.insert(key, std::move(font));
-    }
-    for (auto it = regular.cbegin(); it != regular.cend(); ++it)
-        installed.faces.insert(it.key(), it->face);
-    return installed;
+    return table;
 }
 #else
-InstalledFonts installedFamilies()
+FamilyTable installedFamilies()
 {
     QStringList families = QFontDatabase::families();
-    families.removeIf(IsGenericFamily);
-    return {families, {}};
+    FamilyTable table(families.size());
+    for (QString &family : families) {
+        if (!IsGenericFamily(family))
+            table.add(std::move(family));
+    }
+    return table;
 }
 #endif
 
@@ -151,28 +214,7 @@ InstalledFonts installedFamilies()
 
 InstalledFonts SystemFonts()
 {
-    // The listing holds a family once for each font it has; fontconfig and Qt both compare
-    // family names without regard to case.
-    InstalledFonts installed = installedFamilies();
-    QStringList &families = installed.families;
-    std::sort(families.begin(), families.end(), [](const QString &left, const QString &right) {
-        const int order = left.compare(right, Qt::CaseInsensitive);
-        return order != 0 ? order < 0 : left < right;
-    });
-    const auto sameFamily = [](const QString &left, const QString &right) {
-        return left.compare(right, Qt::CaseInsensitive) == 0;
-    };
-    families.erase(std::unique(families.begin(), families.end(), sameFamily), families.end());
-
-    // Each line is set in the family by the name it shows, whichever font carried that spelling.
-    FaceLocations faces;
-    for (const QString &family : std::as_const(families)) {
-        const auto face = installed.faces.constFind(family.toCaseFolded());
-        if (face != installed.faces.cend())
-            faces.insert(family, *face);
-    }
-    installed.faces = std::move(faces);
-    return installed;
+    return installedFamilies().sorted();
 }
 
 QStringList SystemFontFamilies()
