@@ -1,10 +1,9 @@
 #include "font_catalogue/modfonthelper.h"
+#include "support/privatefonts.h"
 #include "support/viewsupport.h"
 
 #include <QApplication>
-#include <QFile>
 #include <QFontInfo>
-#include <QTemporaryDir>
 #include <QTest>
 
 using modFontHelper::ListFontFamilies;
@@ -36,34 +35,16 @@ QStringList linesOf(const RichTextBox &view)
     return lines;
 }
 
-// The only fonts this test sees, in a fontconfig configuration of its own; rules at scan time
-// give copies of DejaVu the names and foundries of fonts found in the wild. The user reads
-// German.
-class PrivateFonts
+// Copies of DejaVu renamed at scan time after fonts found in the wild. The user reads German.
+PrivateFonts privateFonts()
 {
-    Q_DISABLE_COPY_MOVE(PrivateFonts)
-public:
-    PrivateFonts()
-    {
-        const QString dejavu = QStringLiteral("/usr/share/fonts/truetype/dejavu/");
-        const std::pair<const char *, const char *> copies[] = {
-            {"DejaVuSans.ttf", "DejaVuSans.ttf"},
-            {"DejaVuSerif.ttf", "DejaVuSerif.ttf"},
-            {"DejaVuSerif.ttf", "acme-DejaVuSerif.ttf"},
-            {"DejaVuSansMono.ttf", "DejaVuSansMono.ttf"},
-            {"DejaVuSans-Bold.ttf", "renamed-DejaVuSans-Bold.ttf"}};
-        for (const auto &[source, copy] : copies)
-            QFile::copy(dejavu + QLatin1StringView(source), m_folder.filePath(QLatin1StringView(copy)));
-
-        const QString config = m_folder.filePath(u"fonts.conf"_qs);
-        QFile file(config);
-        if (!file.open(QIODevice::WriteOnly))
-            qFatal("cannot write %s", qPrintable(config));
-        file.write(QStringLiteral(R"(<?xml version="1.0"?>
-<fontconfig>
-  <dir>%1</dir>
-  <cachedir>%1/cache</cachedir>
-  <match target="scan">
+    qputenv("FC_LANG", "de");
+    return PrivateFonts({{"DejaVuSans.ttf", "DejaVuSans.ttf"},
+                         {"DejaVuSerif.ttf", "DejaVuSerif.ttf"},
+                         {"DejaVuSerif.ttf", "acme-DejaVuSerif.ttf"},
+                         {"DejaVuSansMono.ttf", "DejaVuSansMono.ttf"},
+                         {"DejaVuSans-Bold.ttf", "renamed-DejaVuSans-Bold.ttf"}},
+                        QStringLiteral(R"(  <match target="scan">
     <test name="file" compare="contains"><string>acme-</string></test>
     <edit name="foundry" mode="assign_replace"><string>acme</string></edit>
     <edit name="family" mode="append_last"><string>セリフ</string></edit>
@@ -79,15 +60,8 @@ public:
     <edit name="family" mode="assign_replace"><string>Police Grasse</string><string>太字</string></edit>
     <edit name="familylang" mode="assign_replace"><string>fr</string><string>ja</string></edit>
   </match>
-</fontconfig>
-)").arg(m_folder.path()).toUtf8());
-        qputenv("FONTCONFIG_FILE", QFile::encodeName(config));
-        qputenv("FC_LANG", "de");
-    }
-
-private:
-    QTemporaryDir m_folder;
-};
+)"));
+}
 
 } // namespace
 
@@ -184,7 +158,7 @@ void tst_ModFontHelper::listsEachInstalledFamilyOnceByItsName()
 
 int main(int argc, char *argv[])
 {
-    const PrivateFonts fonts; // before anything asks fontconfig
+    const PrivateFonts fonts = privateFonts(); // before anything asks fontconfig
     QApplication app(argc, argv);
     tst_ModFontHelper test;
     return QTest::qExec(&test, argc, argv);
