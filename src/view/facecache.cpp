@@ -450,6 +450,25 @@ FaceLocation locationOf(const FcPattern &font)
     return {QByteArray(reinterpret_cast<const char *>(file)), index};
 }
 
+// The upright, regular, normal-width face of an installed family. Looking it up skips the
+// fonts of other families, where a match would score every installed font: an alias such as
+// "Sans Serif" still needs the match.
+std::optional<FaceLocation> regularFaceOf(const QString &family)
+{
+    const QByteArray name = family.toUtf8();
+    const Pattern regular(FcPatternBuild(nullptr, FC_FAMILY, FcTypeString, name.constData(), FC_SLANT, FcTypeInteger,
+                                         FC_SLANT_ROMAN, FC_WEIGHT, FcTypeInteger, FC_WEIGHT_REGULAR, FC_WIDTH,
+                                         FcTypeInteger, FC_WIDTH_NORMAL, static_cast<char *>(nullptr)),
+                          &FcPatternDestroy);
+    const std::unique_ptr<FcObjectSet, decltype(&FcObjectSetDestroy)> objects(
+        FcObjectSetBuild(FC_FILE, FC_INDEX, static_cast<char *>(nullptr)), &FcObjectSetDestroy);
+    const std::unique_ptr<FcFontSet, decltype(&FcFontSetDestroy)> fonts(
+        FcFontList(nullptr, regular.get(), objects.get()), &FcFontSetDestroy);
+    if (!fonts || fonts->nfont == 0)
+        return std::nullopt;
+    return locationOf(*fonts->fonts[0]);
+}
+
 char32_t characterAt(QStringView text, int column)
 {
     const QChar first = text.at(column);
@@ -572,10 +591,13 @@ std::unique_ptr<TextPiece> FaceCache::shapeInBaseFace(QStringView text)
 const std::shared_ptr<FaceCache::Face> &FaceCache::baseFace()
 {
     if (!m_base) {
-        FcResult result = FcResultNoMatch;
-        const Pattern match(FcFontMatch(nullptr, substitutedPattern(m_baseFamily).get(), &result), &FcPatternDestroy);
-        m_base = std::make_shared<Face>(m_baseFamily, match ? locationOf(*match) : FaceLocation(), m_pixelSize,
-                                        m_library);
+        std::optional<FaceLocation> location = regularFaceOf(m_baseFamily);
+        if (!location) {
+            FcResult result = FcResultNoMatch;
+            const Pattern match(FcFontMatch(nullptr, substitutedPattern(m_baseFamily).get(), &result), &FcPatternDestroy);
+            location = match ? locationOf(*match) : FaceLocation();
+        }
+        m_base = std::make_shared<Face>(m_baseFamily, *location, m_pixelSize, m_library);
     }
     return m_base;
 }

@@ -206,6 +206,7 @@ RichTextBox::EditBatch::~EditBatch()
     if (--m_view.m_openBatches == 0) {
         m_view.updateScrollRanges();
         m_view.viewport()->update();
+        m_view.notifyCaretMoved();
     }
 }
 
@@ -759,8 +760,8 @@ void RichTextBox::restartBlink()
 
 void RichTextBox::notifyCaretMoved()
 {
-    // The selections a frozen view goes through are never shown, so never told either.
-    if (!updatesEnabled())
+    // The selections a frozen view or a batch goes through are never shown, so never told either.
+    if (!updatesEnabled() || m_openBatches > 0)
         return;
     const std::pair<int, int> selection(SelStart(), SelStart() + SelLength());
     const bool selected = selection.first != selection.second;
