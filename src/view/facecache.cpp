@@ -19,6 +19,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <unordered_map>
 
 namespace {
@@ -65,38 +66,74 @@ RenderSettings screenRenderSettings()
     return settings;
 }
 
-// Reads the font file as FreeType asks for it. A file that shrinks while open reads short,
-// which FreeType reports as an error; a memory map would fault instead.
-unsigned long readAt(FT_Stream stream, unsigned long offset, unsigned char *buffer, unsigned long count)
+// A font file as FreeType reads it: on demand, with pread, so that a file that shrinks while
+// open reads short, which FreeType reports as an error, where a memory map would fault. FreeType
+// reads a face's tables a few bytes at a time, so reads are served from one block read ahead.
+class FontFileStream
 {
-    if (count == 0) // a seek: fine as long as it stays within the file
-        return offset > stream->size ? 1 : 0;
-    const ssize_t read = pread(stream->descriptor.value, buffer, count, off_t(offset));
-    return read < 0 ? 0 : static_cast<unsigned long>(read);
-}
+    Q_DISABLE_COPY_MOVE(FontFileStream)
 
-void closeNothing(FT_Stream /*stream*/)
-{
-    // The descriptor belongs to the face, which closes it after FreeType is done with it.
-}
-
-class FileDescriptor
-{
-    Q_DISABLE_COPY_MOVE(FileDescriptor)
 public:
-    explicit FileDescriptor(const QByteArray &path)
+    explicit FontFileStream(const QByteArray &path)
         : m_fd(::open(path.constData(), O_RDONLY | O_CLOEXEC))
     {
+        struct stat status = {};
+        if (m_fd < 0 || fstat(m_fd, &status) != 0)
+            return;
+        m_stream.descriptor.pointer = this;
+        m_stream.size = static_cast<unsigned long>(status.st_size);
+        m_stream.read = read;
+        m_stream.close = closeNothing;
     }
-    ~FileDescriptor()
+
+    ~FontFileStream()
     {
         if (m_fd >= 0)
             ::close(m_fd);
     }
-    int get() const { return m_fd; }
+
+    // None when the file cannot be read at all.
+    FT_Stream stream() { return m_stream.read ? &m_stream : nullptr; }
 
 private:
+    static constexpr unsigned long BlockSize = 16 * 1024;
+
+    static unsigned long read(FT_Stream stream, unsigned long offset, unsigned char *buffer, unsigned long count)
+    {
+        if (count == 0) // a seek: fine as long as it stays within the file
+            return offset > stream->size ? 1 : 0;
+        return static_cast<FontFileStream *>(stream->descriptor.pointer)->readAt(offset, buffer, count);
+    }
+
+    static void closeNothing(FT_Stream /*stream*/)
+    {
+        // The descriptor belongs to the face, which closes it after FreeType is done with it.
+    }
+
+    unsigned long readAt(unsigned long offset, unsigned char *buffer, unsigned long count)
+    {
+        if (count > BlockSize)
+            return preadInto(buffer, offset, count);
+        if (offset < m_blockStart || offset + count > m_blockStart + m_block.size()) {
+            m_block.resize(BlockSize);
+            m_block.resize(preadInto(m_block.data(), offset, BlockSize));
+            m_blockStart = offset;
+        }
+        const unsigned long available = std::min<unsigned long>(count, m_blockStart + m_block.size() - offset);
+        std::memcpy(buffer, m_block.data() + (offset - m_blockStart), available);
+        return available;
+    }
+
+    unsigned long preadInto(unsigned char *buffer, unsigned long offset, unsigned long count) const
+    {
+        const ssize_t read = pread(m_fd, buffer, count, off_t(offset));
+        return read < 0 ? 0 : static_cast<unsigned long>(read);
+    }
+
     int m_fd = -1;
+    FT_StreamRec m_stream = {};
+    unsigned long m_blockStart = 0;
+    std::vector<unsigned char> m_block; // the bytes from m_blockStart that the file held
 };
 
 // A glyph ready to draw in one colour: as a coverage image, or for subpixel rendering as the
@@ -143,16 +180,11 @@ public:
         , m_settings(m_library->settings)
         , m_pixelSize(pixelSize)
     {
-        struct stat status = {};
-        if (!m_library->library || m_file.get() < 0 || fstat(m_file.get(), &status) != 0)
+        if (!m_library->library || !m_file.stream())
             return;
-        m_stream.descriptor.value = m_file.get();
-        m_stream.size = static_cast<unsigned long>(status.st_size);
-        m_stream.read = readAt;
-        m_stream.close = closeNothing;
         FT_Open_Args arguments = {};
         arguments.flags = FT_OPEN_STREAM;
-        arguments.stream = &m_stream;
+        arguments.stream = m_file.stream();
         if (FT_Open_Face(m_library->library, &arguments, location.index, &m_face) != 0) {
             m_face = nullptr;
             return;
@@ -243,10 +275,9 @@ private:
 
     std::shared_ptr<const Library> m_library;
     QString m_family;
-    FileDescriptor m_file;
+    FontFileStream m_file;
     RenderSettings m_settings;
     int m_pixelSize;
-    FT_StreamRec m_stream = {};
     FT_Face m_face = nullptr;
     hb_font_t *m_font = nullptr;
     std::unordered_map<quint64, GlyphImage> m_glyphs;
