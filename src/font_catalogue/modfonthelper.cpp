@@ -7,10 +7,9 @@
 #include <vector>
 
 #ifdef TYPESHELF_HAVE_FONTCONFIG
-#include <fontconfig/fontconfig.h>
+#include "view/fontconfigsupport.h"
 
 #include <array>
-#include <memory>
 #include <numeric>
 #else
 #include <QFontDatabase>
@@ -93,13 +92,7 @@ private:
 };
 
 #ifdef TYPESHELF_HAVE_FONTCONFIG
-template<typename T, void (*Destroy)(T *)>
-struct FcDeleter
-{
-    void operator()(T *object) const { Destroy(object); }
-};
-template<typename T, void (*Destroy)(T *)>
-using FcHandle = std::unique_ptr<T, FcDeleter<T, Destroy>>;
+using Fontconfig::Handle;
 
 QString stringAt(const FcPattern &font, const char *object, int index)
 {
@@ -128,7 +121,7 @@ bool sameLanguage(std::string_view left, std::string_view right)
 std::vector<std::string_view> primaryLanguages(FcStrSet &userLanguages)
 {
     std::vector<std::string_view> primaries;
-    const FcHandle<FcStrList, FcStrListDone> languages(FcStrListCreate(&userLanguages));
+    const Handle<FcStrList, FcStrListDone> languages(FcStrListCreate(&userLanguages));
     while (const FcChar8 *language = FcStrListNext(languages.get()))
         primaries.push_back(primaryLanguage(language));
     if (std::ranges::none_of(primaries, [](std::string_view primary) { return sameLanguage(primary, "en"); }))
@@ -186,8 +179,8 @@ int distanceFromRegular(const FcPattern &font)
 // No font is opened or scored against another.
 FamilyTable installedFamilies()
 {
-    const FcHandle<FcConfig, FcConfigDestroy> config(FcConfigReference(nullptr));
-    const FcHandle<FcStrSet, FcStrSetDestroy> languages(FcGetDefaultLangs());
+    const Handle<FcConfig, FcConfigDestroy> config(FcConfigReference(nullptr));
+    const Handle<FcStrSet, FcStrSetDestroy> languages(FcGetDefaultLangs());
     if (!config || !languages)
         return FamilyTable(0);
     const std::array sets{FcConfigGetFonts(config.get(), FcSetSystem), FcConfigGetFonts(config.get(), FcSetApplication)};

@@ -6,26 +6,13 @@
 #include <QFontInfo>
 
 #ifdef TYPESHELF_HAVE_FONTCONFIG
-#include <fontconfig/fontconfig.h>
-
-#include <memory>
+#include "view/fontconfigsupport.h"
 #endif
 
 namespace {
 
 #ifdef TYPESHELF_HAVE_FONTCONFIG
-using Pattern = std::unique_ptr<FcPattern, decltype(&FcPatternDestroy)>;
-
-// The family as fontconfig's rules expand it: the alias followed by the families it prefers.
-Pattern substitutedPattern(const QString &family)
-{
-    Pattern pattern(FcPatternCreate(), &FcPatternDestroy);
-    const QByteArray name = family.toUtf8();
-    FcPatternAddString(pattern.get(), FC_FAMILY, reinterpret_cast<const FcChar8 *>(name.constData()));
-    FcConfigSubstitute(nullptr, pattern.get(), FcMatchPattern);
-    FcDefaultSubstitute(pattern.get());
-    return pattern;
-}
+using Fontconfig::Pattern;
 
 QString familyOf(const FcPattern &pattern, int index)
 {
@@ -57,13 +44,9 @@ bool qtListsFamilyAt(const FcPattern &font, int index)
 // name it builds only those, where listing every family costs tens of milliseconds.
 QString installedSpelling(const QString &family)
 {
-    const Pattern named(FcPatternCreate(), &FcPatternDestroy);
-    const QByteArray name = family.toUtf8();
-    FcPatternAddString(named.get(), FC_FAMILY, reinterpret_cast<const FcChar8 *>(name.constData()));
-    const std::unique_ptr<FcObjectSet, decltype(&FcObjectSetDestroy)> names(
-        FcObjectSetBuild(FC_FAMILY, FC_FAMILYLANG, FC_STYLE, static_cast<char *>(nullptr)), &FcObjectSetDestroy);
-    const std::unique_ptr<FcFontSet, decltype(&FcFontSetDestroy)> fonts(
-        FcFontList(nullptr, named.get(), names.get()), &FcFontSetDestroy);
+    const Pattern named = Fontconfig::FamilyPattern(family);
+    const Fontconfig::ObjectSet names(FcObjectSetBuild(FC_FAMILY, FC_FAMILYLANG, FC_STYLE, static_cast<char *>(nullptr)));
+    const Fontconfig::FontSet fonts(FcFontList(nullptr, named.get(), names.get()));
     for (int font = 0; fonts && font < fonts->nfont; ++font) {
         const FcPattern &listed = *fonts->fonts[font];
         FcChar8 *name = nullptr;
@@ -94,7 +77,7 @@ QString preferredInstalledFamily(const FcPattern &pattern)
 QString matchedFamily(const Pattern &pattern)
 {
     FcResult result = FcResultNoMatch;
-    const Pattern match(FcFontMatch(nullptr, pattern.get(), &result), &FcPatternDestroy);
+    const Pattern match(FcFontMatch(nullptr, pattern.get(), &result));
     return match ? familyOf(*match, 0) : QString();
 }
 #endif
@@ -104,7 +87,7 @@ QString realFamily(const QString &family)
 #ifdef TYPESHELF_HAVE_FONTCONFIG
     // A full match scores every installed font, milliseconds each with thousands of them: it
     // is only the last resort, for rules that prefer no installed family at all.
-    const Pattern pattern = substitutedPattern(family);
+    const Pattern pattern = Fontconfig::SubstitutedPattern(family);
     if (const QString preferred = preferredInstalledFamily(*pattern); !preferred.isEmpty())
         return preferred;
     if (const QString matched = matchedFamily(pattern); !matched.isEmpty())

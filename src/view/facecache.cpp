@@ -1,11 +1,11 @@
 #include "facecache.h"
 
+#include "fontconfigsupport.h"
 #include "linelayout.h"
 
 #include <QImage>
 #include <QPainter>
 
-#include <fontconfig/fontconfig.h>
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include FT_LCD_FILTER_H
@@ -24,7 +24,7 @@
 
 namespace {
 
-using Pattern = std::unique_ptr<FcPattern, decltype(&FcPatternDestroy)>;
+using Fontconfig::Pattern;
 
 // How the screen wants glyphs drawn, as fontconfig's rules say for any font.
 struct RenderSettings
@@ -37,7 +37,7 @@ struct RenderSettings
 
 RenderSettings screenRenderSettings()
 {
-    const Pattern pattern(FcPatternCreate(), &FcPatternDestroy);
+    const Pattern pattern(FcPatternCreate());
     FcConfigSubstitute(nullptr, pattern.get(), FcMatchPattern);
     FcDefaultSubstitute(pattern.get());
     FcBool antialias = FcTrue;
@@ -460,17 +460,6 @@ private:
     std::vector<Stretch> m_stretches;
 };
 
-// The family as fontconfig's rules expand it for matching.
-Pattern substitutedPattern(const QString &family)
-{
-    Pattern pattern(FcPatternCreate(), &FcPatternDestroy);
-    const QByteArray name = family.toUtf8();
-    FcPatternAddString(pattern.get(), FC_FAMILY, reinterpret_cast<const FcChar8 *>(name.constData()));
-    FcConfigSubstitute(nullptr, pattern.get(), FcMatchPattern);
-    FcDefaultSubstitute(pattern.get());
-    return pattern;
-}
-
 FaceLocation locationOf(const FcPattern &font)
 {
     FcChar8 *file = nullptr;
@@ -486,15 +475,12 @@ FaceLocation locationOf(const FcPattern &font)
 // "Sans Serif" still needs the match.
 std::optional<FaceLocation> regularFaceOf(const QString &family)
 {
-    const QByteArray name = family.toUtf8();
-    const Pattern regular(FcPatternBuild(nullptr, FC_FAMILY, FcTypeString, name.constData(), FC_SLANT, FcTypeInteger,
-                                         FC_SLANT_ROMAN, FC_WEIGHT, FcTypeInteger, FC_WEIGHT_REGULAR, FC_WIDTH,
-                                         FcTypeInteger, FC_WIDTH_NORMAL, static_cast<char *>(nullptr)),
-                          &FcPatternDestroy);
-    const std::unique_ptr<FcObjectSet, decltype(&FcObjectSetDestroy)> objects(
-        FcObjectSetBuild(FC_FILE, FC_INDEX, static_cast<char *>(nullptr)), &FcObjectSetDestroy);
-    const std::unique_ptr<FcFontSet, decltype(&FcFontSetDestroy)> fonts(
-        FcFontList(nullptr, regular.get(), objects.get()), &FcFontSetDestroy);
+    const Pattern regular = Fontconfig::FamilyPattern(family);
+    FcPatternAddInteger(regular.get(), FC_SLANT, FC_SLANT_ROMAN);
+    FcPatternAddInteger(regular.get(), FC_WEIGHT, FC_WEIGHT_REGULAR);
+    FcPatternAddInteger(regular.get(), FC_WIDTH, FC_WIDTH_NORMAL);
+    const Fontconfig::ObjectSet objects(FcObjectSetBuild(FC_FILE, FC_INDEX, static_cast<char *>(nullptr)));
+    const Fontconfig::FontSet fonts(FcFontList(nullptr, regular.get(), objects.get()));
     if (!fonts || fonts->nfont == 0)
         return std::nullopt;
     return locationOf(*fonts->fonts[0]);
@@ -522,7 +508,7 @@ bool joinsPrevious(char32_t character)
 struct FaceCache::Fallback
 {
     FaceLocation location;
-    std::unique_ptr<FcCharSet, decltype(&FcCharSetDestroy)> characters;
+    Fontconfig::CharSet characters;
     std::shared_ptr<Face> face; // opened when a character first needs it
 };
 
@@ -625,7 +611,7 @@ const std::shared_ptr<FaceCache::Face> &FaceCache::baseFace()
         std::optional<FaceLocation> location = regularFaceOf(m_baseFamily);
         if (!location) {
             FcResult result = FcResultNoMatch;
-            const Pattern match(FcFontMatch(nullptr, substitutedPattern(m_baseFamily).get(), &result), &FcPatternDestroy);
+            const Pattern match(FcFontMatch(nullptr, Fontconfig::SubstitutedPattern(m_baseFamily).get(), &result));
             location = match ? locationOf(*match) : FaceLocation();
         }
         m_base = std::make_shared<Face>(m_baseFamily, *location, m_pixelSize, m_library);
@@ -640,13 +626,13 @@ std::vector<FaceCache::Fallback> &FaceCache::fallbacks()
     m_fallbacks.emplace();
     FcResult result = FcResultNoMatch;
     // Trimmed: a font that adds no character to those before it is left out.
-    const std::unique_ptr<FcFontSet, decltype(&FcFontSetDestroy)> sorted(
-        FcFontSort(nullptr, substitutedPattern(m_baseFamily).get(), FcTrue, nullptr, &result), &FcFontSetDestroy);
+    const Fontconfig::FontSet sorted(
+        FcFontSort(nullptr, Fontconfig::SubstitutedPattern(m_baseFamily).get(), FcTrue, nullptr, &result));
     for (int index = 0; sorted && index < sorted->nfont; ++index) {
         const FcPattern &font = *sorted->fonts[index];
         FcCharSet *characters = nullptr;
         if (FcPatternGetCharSet(&font, FC_CHARSET, 0, &characters) == FcResultMatch)
-            m_fallbacks->push_back({locationOf(font), {FcCharSetCopy(characters), &FcCharSetDestroy}, nullptr});
+            m_fallbacks->push_back({locationOf(font), Fontconfig::CharSet(FcCharSetCopy(characters)), nullptr});
     }
     return *m_fallbacks;
 }
