@@ -52,8 +52,8 @@ PrivateFonts privateFonts()
   </match>
   <match target="scan">
     <test name="file" compare="contains"><string>DejaVuSansMono</string></test>
-    <edit name="family" mode="append_last"><string>Feste Breite</string></edit>
-    <edit name="familylang" mode="append_last"><string>de</string></edit>
+    <edit name="family" mode="append_last"><string>Schweizer Breite</string><string>Feste Breite</string></edit>
+    <edit name="familylang" mode="append_last"><string>de-ch</string><string>de</string></edit>
   </match>
   <match target="scan">
     <test name="file" compare="contains"><string>renamed-</string></test>

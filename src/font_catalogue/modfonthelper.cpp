@@ -103,10 +103,9 @@ QString stringAt(const FcPattern &font, const char *object, int index)
 }
 
 // "de" and "de-at" are one language to a reader; the territory only refines it.
-std::string_view primaryLanguage(const FcChar8 *tag)
+std::string_view primaryLanguage(std::string_view tag)
 {
-    const std::string_view whole(reinterpret_cast<const char *>(tag));
-    return whole.substr(0, whole.find('-'));
+    return tag.substr(0, tag.find('-'));
 }
 
 bool sameLanguage(std::string_view left, std::string_view right)
@@ -116,26 +115,31 @@ bool sameLanguage(std::string_view left, std::string_view right)
     });
 }
 
-// The primary tags of the user's languages, most preferred first, then English; they point
-// into the set.
-std::vector<std::string_view> primaryLanguages(FcStrSet &userLanguages)
+// The user's languages, most preferred first, then English; they point into the set.
+std::vector<std::string_view> userLanguagesOf(FcStrSet &defaultLanguages)
 {
-    std::vector<std::string_view> primaries;
-    const Handle<FcStrList, FcStrListDone> languages(FcStrListCreate(&userLanguages));
-    while (const FcChar8 *language = FcStrListNext(languages.get()))
-        primaries.push_back(primaryLanguage(language));
-    if (std::ranges::none_of(primaries, [](std::string_view primary) { return sameLanguage(primary, "en"); }))
-        primaries.push_back("en");
-    return primaries;
+    std::vector<std::string_view> languages;
+    const Handle<FcStrList, FcStrListDone> list(FcStrListCreate(&defaultLanguages));
+    while (const FcChar8 *language = FcStrListNext(list.get()))
+        languages.emplace_back(reinterpret_cast<const char *>(language));
+    const auto english = [](std::string_view language) { return sameLanguage(primaryLanguage(language), "en"); };
+    if (std::ranges::none_of(languages, english))
+        languages.push_back("en");
+    return languages;
 }
 
+// The name in the language itself, else in another territory's variant of it: a reader of
+// "zh-cn" gets the simplified name where the font has one, the traditional one where not.
 int nameIndexFor(const FcPattern &font, std::string_view language)
 {
-    FcChar8 *nameLanguage = nullptr;
-    for (int index = 0; FcPatternGetString(&font, FC_FAMILYLANG, index, &nameLanguage) == FcResultMatch;
-         ++index) {
-        if (sameLanguage(primaryLanguage(nameLanguage), language))
-            return index;
+    for (const bool exact : {true, false}) {
+        FcChar8 *tag = nullptr;
+        for (int index = 0; FcPatternGetString(&font, FC_FAMILYLANG, index, &tag) == FcResultMatch; ++index) {
+            const std::string_view nameLanguage(reinterpret_cast<const char *>(tag));
+            if (exact ? sameLanguage(nameLanguage, language)
+                      : sameLanguage(primaryLanguage(nameLanguage), primaryLanguage(language)))
+                return index;
+        }
     }
     return -1;
 }
@@ -187,7 +191,7 @@ FamilyTable installedFamilies()
     FamilyTable table(std::accumulate(sets.cbegin(), sets.cend(), 0, [](int count, const FcFontSet *fonts) {
         return count + (fonts ? fonts->nfont : 0);
     }));
-    const std::vector<std::string_view> userLanguages = primaryLanguages(*languages);
+    const std::vector<std::string_view> userLanguages = userLanguagesOf(*languages);
     for (const FcFontSet *fonts : sets) {
         for (int index = 0; fonts && index < fonts->nfont; ++index) {
             const FcPattern &font = *fonts->fonts[index];
