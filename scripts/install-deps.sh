@@ -8,9 +8,10 @@ build_packages="cmake ninja-build g++ pkg-config qt6-base-dev libfontconfig-dev 
 # A real X server, a window manager and the tools that drive and inspect real windows; the
 # benchmarks make their font corpus with fontTools; the fuzzer needs clang and libFuzzer; the
 # installed tree is checked with the validators desktops and software centres use; a headless
-# weston and Qt's Wayland plugin run the program as a Wayland client.
+# weston and Qt's Wayland plugin run the program as a Wayland client; the URW fonts are symbol
+# fonts in Type 1 files to draw samples in.
 test_packages="xvfb xauth openbox xdotool wmctrl x11-utils xclip imagemagick fonts-dejavu-core
-python3 python3-fonttools fontconfig clang libclang-rt-dev desktop-file-utils appstream
+python3 python3-fonttools fontconfig fonts-urw-base35 clang libclang-rt-dev desktop-file-utils appstream
 weston qt6-wayland"
 
 packages=$build_packages

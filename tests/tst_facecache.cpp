@@ -15,6 +15,8 @@ private Q_SLOTS:
     void init();
     void unreadableFacesShowMissingGlyphs_data();
     void unreadableFacesShowMissingGlyphs();
+    void symbolFontsShowSymbolsForLetters_data();
+    void symbolFontsShowSymbolsForLetters();
     void fileTruncatedWhileOnScreen();
     void facesReleasedAfterScrollingAway();
     void namesBorrowWhatTheBaseFaceLacks();
@@ -90,6 +92,23 @@ void tst_FaceCache::unreadableFacesShowMissingGlyphs()
     QVERIFY(inkInSample(*m_view, 0) > 100);
     QVERIFY(inkInSample(*m_view, 1) > 100);
     QCOMPARE(m_view->Text().count(u"Lorem upsum"_qs), 2);
+}
+
+void tst_FaceCache::symbolFontsShowSymbolsForLetters_data()
+{
+    QTest::addColumn<QString>("file");
+    // Their Unicode charmaps hold no letters, whose codes their own encodings give symbols.
+    QTest::newRow("Type 1 dingbats") << u"/usr/share/fonts/X11/Type1/D050000L.pfb"_qs;
+    QTest::newRow("Type 1 symbols") << u"/usr/share/fonts/type1/urw-base35/StandardSymbolsPS.t1"_qs;
+}
+
+void tst_FaceCache::symbolFontsShowSymbolsForLetters()
+{
+    QFETCH(QString, file);
+    QVERIFY2(QFile::exists(file), qPrintable(file));
+    m_view->SetFaceLocations({{u"Symbols"_qs, {QFile::encodeName(file), 0}}});
+    appendLine(*m_view, u"Symbols"_qs, u"Lorem upsum"_qs);
+    QVERIFY(inkInSample(*m_view, 0) > 100);
 }
 
 // Reading the file through a memory map would end the program with SIGBUS here.

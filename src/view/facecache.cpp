@@ -191,8 +191,15 @@ public:
         }
         if (FT_Set_Pixel_Sizes(m_face, 0, FT_UInt(pixelSize)) != 0 && m_face->num_fixed_sizes > 0)
             FT_Select_Size(m_face, 0); // a bitmap-only face offers fixed sizes alone
+        m_symbolMap = symbolMapOf(m_face);
+        // FreeType selects no charmap for a face with only a symbol one; selected, hb-ft looks
+        // symbols up by itself, and for a Windows symbol font at 0xF000 + code too.
+        if (m_symbolMap && !m_face->charmap)
+            FT_Set_Charmap(m_face, m_symbolMap);
         m_font = hb_ft_font_create_referenced(m_face);
         hb_ft_font_set_load_flags(m_font, m_settings.loadFlags);
+        if (m_symbolMap && m_face->charmap != m_symbolMap)
+            m_font = withSymbolLookup(m_font);
     }
 
     ~Face()
@@ -230,6 +237,53 @@ public:
     }
 
 private:
+    // The charmap that symbol fonts keep beside or instead of a Unicode one: a Type 1 font's own
+    // encoding, or a Windows symbol font's.
+    static FT_CharMap symbolMapOf(FT_Face face)
+    {
+        for (FT_Int index = 0; index < face->num_charmaps; ++index) {
+            const FT_Encoding encoding = face->charmaps[index]->encoding;
+            if (encoding == FT_ENCODING_MS_SYMBOL || encoding == FT_ENCODING_ADOBE_CUSTOM)
+                return face->charmaps[index];
+        }
+        return nullptr;
+    }
+
+    // A font that looks a character its Unicode charmap lacks up in the symbol charmap, so that
+    // letters typed in a symbol font show its symbols.
+    hb_font_t *withSymbolLookup(hb_font_t *unicodeFont)
+    {
+        static hb_font_funcs_t *const functions = [] {
+            hb_font_funcs_t *created = hb_font_funcs_create();
+            hb_font_funcs_set_nominal_glyph_func(created, nominalGlyph, nullptr, nullptr);
+            hb_font_funcs_make_immutable(created);
+            return created;
+        }();
+        hb_font_t *font = hb_font_create_sub_font(unicodeFont); // holds its parent
+        hb_font_destroy(unicodeFont);
+        hb_font_set_funcs(font, functions, this, nullptr);
+        return font;
+    }
+
+    static hb_bool_t nominalGlyph(hb_font_t *font, void *face, hb_codepoint_t character, hb_codepoint_t *glyph,
+                                  void * /*userData*/)
+    {
+        return hb_font_get_nominal_glyph(hb_font_get_parent(font), character, glyph)
+            || static_cast<const Face *>(face)->symbolGlyph(character, glyph);
+    }
+
+    // The symbol charmap's glyph for the code, which Windows symbol fonts move to 0xF000 and up.
+    bool symbolGlyph(hb_codepoint_t code, hb_codepoint_t *glyph) const
+    {
+        FT_CharMap unicodeMap = m_face->charmap;
+        FT_Set_Charmap(m_face, m_symbolMap);
+        *glyph = FT_Get_Char_Index(m_face, code);
+        if (*glyph == 0 && code < 0x100)
+            *glyph = FT_Get_Char_Index(m_face, 0xF000 + code);
+        FT_Set_Charmap(m_face, unicodeMap);
+        return *glyph != 0;
+    }
+
     GlyphImage render(unsigned int index, QRgb colour) const
     {
         GlyphImage image;
@@ -279,6 +333,7 @@ private:
     RenderSettings m_settings;
     int m_pixelSize;
     FT_Face m_face = nullptr;
+    FT_CharMap m_symbolMap = nullptr;
     hb_font_t *m_font = nullptr;
     std::unordered_map<quint64, GlyphImage> m_glyphs;
 };
