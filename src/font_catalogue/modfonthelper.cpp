@@ -23,14 +23,17 @@ constexpr QLatin1StringView NameSeparator{"\t\t\t"};
 
 // A family name is shown on one line whatever it holds: a tab would shift the columns and a
 // line break would split the catalogue line, so such characters show as a replacement mark.
+bool breaksLayout(QChar character)
+{
+    return character.category() == QChar::Other_Control || character == QChar::LineSeparator
+        || character == QChar::ParagraphSeparator;
+}
+
 QString displayableName(QString name)
 {
-    for (QChar &character : name) {
-        const bool breaksLayout = character.category() == QChar::Other_Control
-            || character == QChar::LineSeparator || character == QChar::ParagraphSeparator;
-        if (breaksLayout)
-            character = QChar::ReplacementCharacter;
-    }
+    if (std::ranges::none_of(std::as_const(name), breaksLayout)) // the common case shares the name
+        return name;
+    std::ranges::replace_if(name, breaksLayout, QChar::ReplacementCharacter);
     return name;
 }
 
@@ -240,7 +243,7 @@ void ListFontFamilies(RichTextBox &view, const QString &exampleText)
 
 void ListFontFamilies(RichTextBox &view, const QString &exampleText, const FontFamilySource &families)
 {
-    const CatalogueTarget target{view, exampleText};
+    const CatalogueTarget target{view, exampleText + RichTextBox::LineBreak};
     const RichTextBox::EditBatch batch(view);
     for (const QString &family : families())
         FontFamilyCallback(family, target);
@@ -256,7 +259,7 @@ void FontFamilyCallback(const QString &familyName, const CatalogueTarget &target
 
     view.SetSelStart(view.TextLength());
     view.SetSelFontName(familyName);
-    view.SetSelText(target.exampleText + RichTextBox::LineBreak);
+    view.SetSelText(target.exampleLine);
 }
 
 } // namespace modFontHelper

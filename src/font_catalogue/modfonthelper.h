@@ -33,7 +33,7 @@ bool IsGenericFamily(const QString &family);
 struct CatalogueTarget
 {
     RichTextBox &view;
-    const QString &exampleText;
+    QString exampleLine; // the sentence with its line break, made once for every family
 };
 
 // Lists the installed families, and tells the view where their faces are stored.

@@ -109,6 +109,8 @@ QString TextModel::textIn(int from, int to) const
 
 int TextModel::replace(int from, int to, const QString &text, int face, QRgb colour)
 {
+    if (from == to && from == length())
+        return append(text, face, colour);
     const Position first = positionOf(std::min(from, to));
     const Position last = positionOf(std::max(from, to));
     const QList<QStringView> pieces = splitLines(text);
@@ -151,6 +153,31 @@ int TextModel::replace(int from, int to, const QString &text, int face, QRgb col
     Q_EMIT linesReplaced(first.line, removed, added);
     const int lastAdded = first.line + added - 1;
     return offsetOf({lastAdded, int(line(lastAdded).text.size()) - tailLength});
+}
+
+// Appending, how the catalogue is built, extends the last line in place and adds lines after it.
+int TextModel::append(QStringView text, int face, QRgb colour)
+{
+    const int first = lineCount() - 1;
+    for (qsizetype start = 0, at = 0;; ++at) {
+        if (at < text.size() && !isLineBreak(text.at(at)))
+            continue;
+        Line &last = m_lines.back();
+        last.text += text.sliced(start, at - start);
+        appendRun(last.runs, {int(at - start), face, colour});
+        if (at == text.size())
+            break;
+        if (text.at(at) == u'\r' && at + 1 < text.size() && text.at(at + 1) == u'\n')
+            ++at;
+        start = at + 1;
+        m_starts.push_back(length() + int(LineBreak.size()));
+        m_lines.emplace_back();
+    }
+    m_text.reset();
+    const int added = lineCount() - first;
+    shiftMayDiffer(first, 1, added);
+    Q_EMIT linesReplaced(first, 1, added);
+    return length();
 }
 
 std::optional<QRgb> TextModel::colourIn(int from, int to) const
