@@ -1,6 +1,7 @@
 #include "view/facecache.h"
 #include "view/richtextbox.h"
 
+#include <QAccessible>
 #include <QFile>
 #include <QImage>
 #include <QTemporaryDir>
@@ -20,6 +21,7 @@ private Q_SLOTS:
     void fileTruncatedWhileOnScreen();
     void facesReleasedAfterScrollingAway();
     void namesBorrowWhatTheBaseFaceLacks();
+    void hebrewReadsFromTheRightAndItsNumbersFromTheLeft();
 
 private:
     std::unique_ptr<RichTextBox> m_view;
@@ -160,6 +162,18 @@ void tst_FaceCache::namesBorrowWhatTheBaseFaceLacks()
     const auto nameOn = [&](int line) { return shot.copy(m_view->LineRect(line).adjusted(0, 0, -400, 0)); };
     QVERIFY(nameOn(0) != nameOn(1)); // arcs, not the boxes of missing glyphs
     QVERIFY(nameOn(0) != nameOn(2)); // and not nothing
+}
+
+void tst_FaceCache::hebrewReadsFromTheRightAndItsNumbersFromTheLeft()
+{
+    m_view->SetSelText(u"גופן 00053"_qs);
+    m_view->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_view.get()));
+    QAccessibleTextInterface *text = QAccessible::queryAccessibleInterface(m_view.get())->textInterface();
+    const auto x = [text](int offset) { return text->characterRect(offset).center().x(); };
+    QVERIFY(x(0) > x(3)); // גופן
+    QVERIFY(x(5) < x(9)); // 00053
+    QVERIFY(x(9) < x(0)); // the number shows left of the word it follows
 }
 
 QTEST_MAIN(tst_FaceCache)

@@ -1,5 +1,6 @@
 #include "facecache.h"
 
+#include "directionalruns.h"
 #include "fontconfigsupport.h"
 #include "linelayout.h"
 
@@ -413,29 +414,36 @@ private:
         float advance = 0;
     };
 
+    // Each directional run is shaped on its own, with the whole text as its context, and
+    // placed where the bidirectional algorithm shows it.
     void shape(QStringView text)
     {
+        for (const DirectionalRun &run : VisualRuns(text))
+            m_width = shapeRun(text, run, m_width);
+    }
+
+    qreal shapeRun(QStringView text, const DirectionalRun &run, qreal x)
+    {
         const std::unique_ptr<hb_buffer_t, decltype(&hb_buffer_destroy)> buffer(hb_buffer_create(), &hb_buffer_destroy);
-        hb_buffer_add_utf16(buffer.get(), reinterpret_cast<const uint16_t *>(text.utf16()), int(text.size()), 0,
-                            int(text.size()));
+        hb_buffer_add_utf16(buffer.get(), reinterpret_cast<const uint16_t *>(text.utf16()), int(text.size()),
+                            unsigned(run.start), run.length);
+        hb_buffer_set_direction(buffer.get(), run.rightToLeft ? HB_DIRECTION_RTL : HB_DIRECTION_LTR);
         hb_buffer_guess_segment_properties(buffer.get());
         hb_shape(m_face->font(), buffer.get(), nullptr, 0);
 
         unsigned int count = 0;
         const hb_glyph_info_t *infos = hb_buffer_get_glyph_infos(buffer.get(), &count);
         const hb_glyph_position_t *positions = hb_buffer_get_glyph_positions(buffer.get(), &count);
-        const bool rightToLeft = HB_DIRECTION_IS_BACKWARD(hb_buffer_get_direction(buffer.get()));
-        qreal x = 0;
         for (unsigned int index = 0; index < count; ++index) {
             const float advance = float(positions[index].x_advance) / 64;
             m_glyphs.push_back({infos[index].codepoint, float(x + positions[index].x_offset / 64.0),
                                 float(-positions[index].y_offset / 64.0), advance});
             float &caret = m_columnX[std::min<size_t>(infos[index].cluster, m_columnX.size() - 1)];
             if (std::isnan(caret))
-                caret = float(rightToLeft ? x + advance : x);
+                caret = float(run.rightToLeft ? x + advance : x);
             x += advance;
         }
-        m_width = x;
+        return x;
     }
 
     void showMissing(QStringView text)

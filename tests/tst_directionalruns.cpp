@@ -1,0 +1,43 @@
+#include "view/directionalruns.h"
+
+#include <QTest>
+
+Q_DECLARE_METATYPE(std::vector<DirectionalRun>)
+
+// Where the runs of a left-to-right line show, left to right.
+class tst_DirectionalRuns : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void runsShowInVisualOrder_data();
+    void runsShowInVisualOrder();
+};
+
+void tst_DirectionalRuns::runsShowInVisualOrder_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<std::vector<DirectionalRun>>("runs");
+    using Runs = std::vector<DirectionalRun>;
+    QTest::newRow("Latin") << u"Serif 12"_qs << Runs{{0, 8, false}};
+    QTest::newRow("Hebrew") << u"גופן"_qs << Runs{{0, 4, true}};
+    QTest::newRow("Hebrew name with a number, which still reads from the left")
+        << u"גופן 00053"_qs << Runs{{5, 5, false}, {0, 5, true}};
+    QTest::newRow("Hebrew between Latin, spaces with the line")
+        << u"ab גופן cd"_qs << Runs{{0, 3, false}, {3, 4, true}, {7, 3, false}};
+    QTest::newRow("number inside Hebrew")
+        << u"אבג 12 דהו"_qs << Runs{{6, 4, true}, {4, 2, false}, {0, 4, true}};
+    QTest::newRow("Arabic with its mark") << u"نَسخ x"_qs << Runs{{0, 4, true}, {4, 2, false}};
+    QTest::newRow("nothing") << QString() << Runs{};
+}
+
+void tst_DirectionalRuns::runsShowInVisualOrder()
+{
+    QFETCH(QString, text);
+    QFETCH(std::vector<DirectionalRun>, runs);
+    const std::vector<DirectionalRun> visual = VisualRuns(text);
+    QVERIFY2(visual == runs, qPrintable(QString::number(visual.size()) + u" runs"_qs));
+}
+
+QTEST_GUILESS_MAIN(tst_DirectionalRuns)
+#include "tst_directionalruns.moc"
