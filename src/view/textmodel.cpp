@@ -156,27 +156,21 @@ int TextModel::replace(int from, int to, const QString &text, int face, QRgb col
 }
 
 // Appending, how the catalogue is built, extends the last line in place and adds lines after it.
-int TextModel::append(QStringView text, int face, QRgb colour)
+int TextModel::append(const QString &text, int face, QRgb colour)
 {
     const int first = lineCount() - 1;
-    for (qsizetype start = 0, at = 0;; ++at) {
-        if (at < text.size() && !isLineBreak(text.at(at)))
-            continue;
-        Line &last = m_lines.back();
-        last.text += text.sliced(start, at - start);
-        appendRun(last.runs, {int(at - start), face, colour});
-        if (at == text.size())
-            break;
-        if (text.at(at) == u'\r' && at + 1 < text.size() && text.at(at + 1) == u'\n')
-            ++at;
-        start = at + 1;
-        m_starts.push_back(length() + int(LineBreak.size()));
-        m_lines.emplace_back();
+    const QList<QStringView> pieces = splitLines(text);
+    for (qsizetype index = 0; index < pieces.size(); ++index) {
+        if (index > 0) {
+            m_starts.push_back(length() + int(LineBreak.size()));
+            m_lines.emplace_back();
+        }
+        m_lines.back().text += pieces[index];
+        appendRun(m_lines.back().runs, {int(pieces[index].size()), face, colour});
     }
     m_text.reset();
-    const int added = lineCount() - first;
-    shiftMayDiffer(first, 1, added);
-    Q_EMIT linesReplaced(first, 1, added);
+    shiftMayDiffer(first, 1, int(pieces.size()));
+    Q_EMIT linesReplaced(first, 1, int(pieces.size()));
     return length();
 }
 

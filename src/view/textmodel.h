@@ -79,7 +79,7 @@ Q_SIGNALS:
     void coloursChanged(int first, int last);
 
 private:
-    int append(QStringView text, int face, QRgb colour);
+    int append(const QString &text, int face, QRgb colour);
     template<typename Restyle>
     bool restyleLine(Line &line, int from, int to, Restyle restyle);
     bool differsFromUniform(const Line &line) const;
