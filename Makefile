@@ -3,6 +3,8 @@ BUILD_TYPE ?= RelWithDebInfo
 SANITIZE_DIR ?= build-asan
 FUZZ_DIR ?= build-fuzz
 FUZZ_SECONDS ?= 60
+# CI sets WERROR=ON; a packager's newer compiler may warn where ours does not.
+WERROR ?= OFF
 
 .PHONY: all build run install test sanitize fuzz bench clean
 
@@ -10,7 +12,7 @@ all: build
 
 build:
 	scripts/install-deps.sh build
-	cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE)
+	cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DTYPESHELF_WERROR=$(WERROR)
 	cmake --build $(BUILD_DIR)
 
 run: build
@@ -31,7 +33,7 @@ test:
 # report fails the run.
 sanitize:
 	scripts/install-deps.sh test
-	cmake -S . -B $(SANITIZE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTYPESHELF_SANITIZE=ON
+	cmake -S . -B $(SANITIZE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTYPESHELF_SANITIZE=ON -DTYPESHELF_WERROR=$(WERROR)
 	cmake --build $(SANITIZE_DIR)
 	LSAN_OPTIONS=suppressions=$(CURDIR)/tests/sanitizers/lsan.supp \
 		ctest --test-dir $(SANITIZE_DIR) --output-on-failure --timeout 300 --label-exclude bench
@@ -40,7 +42,7 @@ sanitize:
 fuzz:
 	scripts/install-deps.sh test
 	cmake -S . -B $(FUZZ_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-		-DCMAKE_CXX_COMPILER=clang++ -DTYPESHELF_FUZZ=ON -DBUILD_TESTING=OFF
+		-DCMAKE_CXX_COMPILER=clang++ -DTYPESHELF_FUZZ=ON -DBUILD_TESTING=OFF -DTYPESHELF_WERROR=$(WERROR)
 	cmake --build $(FUZZ_DIR) --target fuzz_modini
 	mkdir -p $(FUZZ_DIR)/corpus
 	$(FUZZ_DIR)/tests/fuzz/fuzz_modini -dict=tests/fuzz/ini.dict -max_len=4096 \

@@ -1,4 +1,4 @@
-#include "view/directionalruns.h"
+#include "fonts/directionalruns.h"
 
 #include <QTest>
 

@@ -1,4 +1,4 @@
-#include "view/facecache.h"
+#include "fonts/facecache.h"
 #include "view/richtextbox.h"
 
 #include <QAccessible>

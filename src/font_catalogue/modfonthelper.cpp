@@ -1,19 +1,13 @@
 #include "modfonthelper.h"
 
+#include "fonts/fontconfigsupport.h"
 #include "view/richtextbox.h"
 
 #include <algorithm>
-#include <string_view>
-#include <vector>
-
-#ifdef TYPESHELF_HAVE_FONTCONFIG
-#include "view/fontconfigsupport.h"
-
 #include <array>
 #include <numeric>
-#else
-#include <QFontDatabase>
-#endif
+#include <string_view>
+#include <vector>
 
 namespace modFontHelper {
 
@@ -94,7 +88,6 @@ private:
     QHash<QString, Family> m_families;
 };
 
-#ifdef TYPESHELF_HAVE_FONTCONFIG
 using Fontconfig::Handle;
 
 QString stringAt(const FcPattern &font, const char *object, int index)
@@ -204,18 +197,6 @@ FamilyTable installedFamilies()
     }
     return table;
 }
-#else
-FamilyTable installedFamilies()
-{
-    QStringList families = QFontDatabase::families();
-    FamilyTable table(families.size());
-    for (QString &family : families) {
-        if (!IsGenericFamily(family))
-            table.add(std::move(family));
-    }
-    return table;
-}
-#endif
 
 } // namespace
 

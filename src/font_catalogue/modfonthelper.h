@@ -1,6 +1,6 @@
 #pragma once
 
-#include "view/facelocation.h"
+#include "fonts/facelocation.h"
 
 #include <QString>
 #include <QStringList>

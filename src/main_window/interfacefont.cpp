@@ -1,17 +1,13 @@
 #include "interfacefont.h"
 
 #include "font_catalogue/modfonthelper.h"
+#include "fonts/fontconfigsupport.h"
 
 #include <QApplication>
 #include <QFontInfo>
 
-#ifdef TYPESHELF_HAVE_FONTCONFIG
-#include "view/fontconfigsupport.h"
-#endif
-
 namespace {
 
-#ifdef TYPESHELF_HAVE_FONTCONFIG
 using Fontconfig::Pattern;
 
 QString familyOf(const FcPattern &pattern, int index)
@@ -80,11 +76,9 @@ QString matchedFamily(const Pattern &pattern)
     const Pattern match(FcFontMatch(nullptr, pattern.get(), &result));
     return match ? familyOf(*match, 0) : QString();
 }
-#endif
 
 QString realFamily(const QString &family)
 {
-#ifdef TYPESHELF_HAVE_FONTCONFIG
     // A full match scores every installed font, milliseconds each with thousands of them: it
     // is only the last resort, for rules that prefer no installed family at all.
     const Pattern pattern = Fontconfig::SubstitutedPattern(family);
@@ -92,7 +86,6 @@ QString realFamily(const QString &family)
         return preferred;
     if (const QString matched = matchedFamily(pattern); !matched.isEmpty())
         return matched;
-#endif
     return QFontInfo(QFont(family)).family();
 }
 

@@ -1,14 +1,8 @@
 #include "richtextbox.h"
 
+#include "fonts/facecache.h"
 #include "linelayout.h"
 #include "richtextboxaccessible.h"
-#ifdef TYPESHELF_HAVE_FACE_CACHE
-#include "facecache.h"
-#else
-class FaceCache // without FreeType and fontconfig every sample is drawn through Qt
-{
-};
-#endif
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -157,13 +151,9 @@ void RichTextBox::LineScroll(int lines)
 
 void RichTextBox::SetFaceLocations(FaceLocations locations)
 {
-#ifdef TYPESHELF_HAVE_FACE_CACHE
     m_faces->setLocations(std::move(locations));
     m_layouts.clear();
     viewport()->update();
-#else
-    Q_UNUSED(locations);
-#endif
 }
 
 int RichTextBox::CaretLine() const
@@ -608,18 +598,11 @@ LineLayout &RichTextBox::layoutOf(int line)
 
 std::unique_ptr<TextPiece> RichTextBox::makePiece(QStringView text, int face) const
 {
-#ifdef TYPESHELF_HAVE_FACE_CACHE
     if (face == m_baseFace)
         return m_faces->shapeInBaseFace(text);
-#else
-    if (face == m_baseFace)
-        return std::make_unique<QtTextPiece>(text, font());
-#endif
     const QString &family = m_model.faceName(face);
-#ifdef TYPESHELF_HAVE_FACE_CACHE
     if (m_faces->knows(family))
         return m_faces->shape(family, text);
-#endif
     // A sample shows its face's glyphs only: borrowing missing ones from other fonts would
     // misrepresent the face.
     QFont sample;
@@ -655,16 +638,11 @@ void RichTextBox::updateMetrics()
     qreal ascent = 0;
     qreal descent = 0;
     qreal averageCharWidth = 0;
-#ifdef TYPESHELF_HAVE_FACE_CACHE
     // The face cache measures the base face itself: asking Qt would make it list every font.
     m_faces = std::make_unique<FaceCache>(FontName(), m_faces ? m_faces->locations() : FaceLocations(),
                                           m_samplePixelSize);
     if (const std::optional<FaceCache::Metrics> metrics = m_faces->baseMetrics())
         std::tie(ascent, descent, averageCharWidth) = std::tuple(metrics->ascent, metrics->descent, metrics->averageCharWidth);
-#else
-    const QFontMetricsF metrics(base);
-    std::tie(ascent, descent, averageCharWidth) = std::tuple(metrics.ascent(), metrics.descent(), metrics.averageCharWidth());
-#endif
     m_ascent = int(std::ceil(std::max(ascent, 0.95 * m_samplePixelSize)));
     m_lineHeight = m_ascent + int(std::ceil(std::max(descent, 0.3 * m_samplePixelSize)));
     m_estimatedCharWidth = averageCharWidth > 0 ? averageCharWidth : m_samplePixelSize / 2.0;

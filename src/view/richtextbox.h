@@ -1,6 +1,6 @@
 #pragma once
 
-#include "facelocation.h"
+#include "fonts/facelocation.h"
 #include "textmodel.h"
 
 #include <QAbstractScrollArea>

@@ -2,7 +2,7 @@
 
 #include "directionalruns.h"
 #include "fontconfigsupport.h"
-#include "linelayout.h"
+#include "textpiece.h"
 
 #include <QImage>
 #include <QPainter>
