@@ -82,13 +82,16 @@ bool WindowFrame::eventFilter(QObject *watched, QEvent *event)
     if (watched == &m_window) {
         if (event->type() == QEvent::Move || event->type() == QEvent::Resize)
             rememberNormalFrame();
-        else if (event->type() == QEvent::Show && isPending())
+        else if (event->type() == QEvent::Show)
             m_window.windowHandle()->installEventFilter(this);
     } else if (watched == m_window.windowHandle() && event->type() == QEvent::Expose
                && isNormalAndExposed()) {
+        // The window manager's frame is there once the window shows; a move or resize may
+        // have come before it.
+        rememberNormalFrame();
         // A window the window manager maximised keeps its requested size for when it returns.
-        watched->removeEventFilter(this);
-        applyOuterSize();
+        if (isPending())
+            applyOuterSize();
     }
     return QObject::eventFilter(watched, event);
 }

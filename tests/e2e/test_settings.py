@@ -5,7 +5,8 @@ and without harm to a file the program may not write."""
 import os
 import unittest
 
-from xsession import DEFAULT_SENTENCE, NOBODY, ProgramTestCase, Rect, ini_entries, ini_value, install
+from xsession import (DEFAULT_SENTENCE, NOBODY, ProgramTestCase, Rect, ini_entries, ini_value, install,
+                      wait_until)
 
 STORED = (b"[Settings]\r\nLeft=3000\r\nTop=2250\r\nWidth=9000\r\nHeight=4500\r\n"
           b"ExampleText=Jackdaws love my big sphinx\r\n")
@@ -43,6 +44,15 @@ class SettingsTest(ProgramTestCase):
         program.maximise()
         self.assertClosesCleanly(program)
         self.assertEqual((ini_value(self.ini, "Left"), ini_value(self.ini, "Width")), ("3000", "9000"))
+
+    def test_first_run_maximised_at_close_saves_the_frame_it_returns_to(self):
+        program = self.open()
+        wait_until(lambda: program.frame_geometry().width > program.client_geometry().width)
+        normal = program.frame_geometry()
+        program.maximise()
+        self.assertClosesCleanly(program)
+        saved = [int(ini_value(self.ini, key)) // 15 for key in ("Left", "Top", "Width", "Height")]
+        self.assertEqual(saved, [normal.x, normal.y, normal.width, normal.height])
 
     def test_copy_under_another_name_keeps_a_file_of_its_own(self):
         self.ini.write_bytes(STORED)
