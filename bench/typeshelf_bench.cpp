@@ -158,7 +158,7 @@ int fill(int repeat)
     // First, so that it pays for loading fontconfig's caches as Qt's first listing does.
     QElapsedTimer listing;
     listing.start();
-    const QStringList families = modFontHelper::SystemFontFamilies();
+    const QStringList families = modFontHelper::SystemFonts().families;
     report("listing_ms", listing.nsecsElapsed() / 1e6);
     ResolveApplicationFontFamily();
     std::vector<double> times;

@@ -16,6 +16,20 @@
 
 using namespace modIni;
 
+namespace {
+
+QString readFileValue(const QString &path, QStringView section, QStringView key)
+{
+    return SettingsTransaction(SettingsPlace{path, {}}).Read(section, key);
+}
+
+void writeFileValue(const QString &path, QStringView section, QStringView key, const QString &value)
+{
+    SettingsTransaction(SettingsPlace{path, {}}).Write(section, key, value);
+}
+
+} // namespace
+
 class tst_ModIni : public QObject
 {
     Q_OBJECT
@@ -122,7 +136,7 @@ void tst_ModIni::reading()
     QCOMPARE(ValueInIni(file, SectionName, key), value);
 
     writeFile(file);
-    QCOMPARE(ReadIniFileValue(path(), SectionName, key), value);
+    QCOMPARE(readFileValue(path(), SectionName, key), value);
 }
 
 void tst_ModIni::writing_data()
@@ -186,7 +200,7 @@ void tst_ModIni::writing()
 
     if (!before.isEmpty())
         writeFile(before);
-    WriteIniFileValue(path(), SectionName, key, value);
+    writeFileValue(path(), SectionName, key, value);
     QCOMPARE(fileContents(), after);
 }
 
@@ -209,9 +223,9 @@ void tst_ModIni::everyValueReadsBackAsWritten()
 {
     QFETCH(QString, value);
     writeFile("[Settings]\nA=old\n");
-    WriteIniFileValue(path(), SectionName, u"A", value);
-    QCOMPARE(ReadIniFileValue(path(), SectionName, u"A"), value);
-    QCOMPARE(ReadIniFileValue(path(), SectionName, u"B"), QString());
+    writeFileValue(path(), SectionName, u"A", value);
+    QCOMPARE(readFileValue(path(), SectionName, u"A"), value);
+    QCOMPARE(readFileValue(path(), SectionName, u"B"), QString());
 }
 
 void tst_ModIni::pathIsBesideTheExecutable()
@@ -277,8 +291,11 @@ void tst_ModIni::userFileIsSeededAndMadeWithItsFolder()
 
 void tst_ModIni::missingFileIsCreated()
 {
-    WriteIniFileValue(path(), SectionName, u"Left", u"1"_qs);
-    WriteIniFileValue(path(), SectionName, u"Top", u"2"_qs);
+    // Reading alone, as a start-up does, leaves no file behind.
+    QCOMPARE(readFileValue(path(), SectionName, u"Left"), QString());
+    QVERIFY(!QFileInfo::exists(path()));
+    writeFileValue(path(), SectionName, u"Left", u"1"_qs);
+    writeFileValue(path(), SectionName, u"Top", u"2"_qs);
     QCOMPARE(fileContents(), QByteArray("[Settings]\nLeft=1\nTop=2\n"));
 }
 
@@ -291,7 +308,7 @@ void tst_ModIni::unchangedValueLeavesFileUntouched()
     QVERIFY(file.setFileTime(written, QFileDevice::FileModificationTime));
     file.close();
 
-    WriteIniFileValue(path(), SectionName, u"Top", u"5"_qs);
+    writeFileValue(path(), SectionName, u"Top", u"5"_qs);
     QCOMPARE(QFileInfo(path()).lastModified(), written);
 }
 
@@ -341,7 +358,7 @@ void tst_ModIni::writingUnderPermissions()
     if (QFileInfo(m_folder->path()).isWritable() && QFileInfo(path()).isReadable() && QFileInfo(path()).isWritable())
         QSKIP("permissions do not bind this user (root)");
 
-    WriteIniFileValue(path(), SectionName, u"Top", u"2"_qs);
+    writeFileValue(path(), SectionName, u"Top", u"2"_qs);
 
     QVERIFY(QFile::setPermissions(path(), QFileDevice::ReadOwner));
     QCOMPARE(fileContents(), after);
@@ -350,14 +367,14 @@ void tst_ModIni::writingUnderPermissions()
 void tst_ModIni::missingFolderIsNoFailure()
 {
     const QString inMissingFolder = m_folder->filePath(u"gone/typeshelf.ini"_qs);
-    WriteIniFileValue(inMissingFolder, SectionName, u"Top", u"2"_qs);
-    QCOMPARE(ReadIniFileValue(inMissingFolder, SectionName, u"Top"), QString());
+    writeFileValue(inMissingFolder, SectionName, u"Top", u"2"_qs);
+    QCOMPARE(readFileValue(inMissingFolder, SectionName, u"Top"), QString());
 
     // A folder where the file should be is not replaced either.
     QVERIFY(QDir(m_folder->path()).mkdir(u"typeshelf.ini"_qs));
-    WriteIniFileValue(path(), SectionName, u"Top", u"2"_qs);
+    writeFileValue(path(), SectionName, u"Top", u"2"_qs);
     QVERIFY(QFileInfo(path()).isDir());
-    QCOMPARE(ReadIniFileValue(path(), SectionName, u"Top"), QString());
+    QCOMPARE(readFileValue(path(), SectionName, u"Top"), QString());
 }
 
 void tst_ModIni::noRegularFileCountsAsNone_data()
@@ -378,8 +395,8 @@ void tst_ModIni::noRegularFileCountsAsNone()
 
     // On a thread of its own, so that a read that never ends fails instead of hanging the test.
     std::packaged_task<QString()> writeAndRead([file = path()] {
-        WriteIniFileValue(file, SectionName, u"Top", u"2"_qs);
-        return ReadIniFileValue(file, SectionName, u"Top");
+        writeFileValue(file, SectionName, u"Top", u"2"_qs);
+        return readFileValue(file, SectionName, u"Top");
     });
     std::future<QString> value = writeAndRead.get_future();
     std::thread(std::move(writeAndRead)).detach();

@@ -205,11 +205,6 @@ InstalledFonts SystemFonts()
     return installedFamilies().sorted();
 }
 
-QStringList SystemFontFamilies()
-{
-    return SystemFonts().families;
-}
-
 bool IsGenericFamily(const QString &family)
 {
     return family == u"Sans Serif" || family == u"Serif" || family == u"Monospace";

@@ -24,7 +24,6 @@ struct InstalledFonts
     FaceLocations faces;
 };
 InstalledFonts SystemFonts();
-QStringList SystemFontFamilies();
 
 // The aliases "Sans Serif", "Serif" and "Monospace" that Qt lists beside the installed families.
 bool IsGenericFamily(const QString &family);

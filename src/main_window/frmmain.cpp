@@ -118,6 +118,7 @@ void frmMain::closeEvent(QCloseEvent *event)
 
 void frmMain::RestoreWindowState()
 {
+    const modIni::SettingsTransaction settings; // the file is read once for every key
     const std::optional<int> top = readStoredNumber(QStringLiteral("Top"));
     const std::optional<int> left = readStoredNumber(QStringLiteral("Left"));
     const std::optional<int> width = readStoredNumber(QStringLiteral("Width"));

@@ -232,17 +232,23 @@ SettingsPlace PlaceSettings(const QString &executable)
     return {configuration.filePath(UserSettingsFolder + u'/' + name), beside};
 }
 
+// Worked out once: the answer depends on the file system, which the run's own writes change.
+const SettingsPlace &programSettings()
+{
+    static const SettingsPlace place = PlaceSettings(QCoreApplication::applicationFilePath());
+    return place;
+}
+
 QString SettingsFilePath()
 {
-    return PlaceSettings(QCoreApplication::applicationFilePath()).file;
+    return programSettings().file;
 }
 
 QString ReadIniValue(const QString &key)
 {
     if (currentTransaction)
         return currentTransaction->Read(SectionName, key);
-    return ValueInIni(readPlace(PlaceSettings(QCoreApplication::applicationFilePath())).value_or(QByteArray()),
-                      SectionName, key);
+    return ValueInIni(readPlace(programSettings()).value_or(QByteArray()), SectionName, key);
 }
 
 void WriteIniValue(const QString &key, const QString &value)
@@ -254,7 +260,7 @@ void WriteIniValue(const QString &key, const QString &value)
 }
 
 SettingsTransaction::SettingsTransaction()
-    : SettingsTransaction(PlaceSettings(QCoreApplication::applicationFilePath()))
+    : SettingsTransaction(programSettings())
 {
 }
 
@@ -274,7 +280,7 @@ SettingsTransaction::SettingsTransaction(const SettingsPlace &place)
 SettingsTransaction::~SettingsTransaction()
 {
     currentTransaction = m_enclosing;
-    if (!m_mayWrite || (m_fileExists && m_contents == m_before))
+    if (!m_written || !m_mayWrite || (m_fileExists && m_contents == m_before))
         return;
     if (m_makeFolder)
         QDir().mkpath(QFileInfo(m_path).absolutePath());
@@ -294,17 +300,7 @@ QString SettingsTransaction::Read(QStringView section, QStringView key) const
 void SettingsTransaction::Write(QStringView section, QStringView key, const QString &value)
 {
     m_contents = IniWithValue(m_contents, section, key, value);
-}
-
-QString ReadIniFileValue(const QString &path, QStringView section, QStringView key)
-{
-    return ValueInIni(readFile(path).value_or(QByteArray()), section, key);
-}
-
-void WriteIniFileValue(const QString &path, QStringView section, QStringView key,
-                       const QString &value)
-{
-    SettingsTransaction(SettingsPlace{path, {}}).Write(section, key, value);
+    m_written = true;
 }
 
 QString ValueInIni(const QByteArray &contents, QStringView section, QStringView key)

@@ -39,10 +39,10 @@ QString ReadIniValue(const QString &key);
 // a file that cannot be read or written, or a folder that cannot be written, stays as it was.
 void WriteIniValue(const QString &key, const QString &value);
 
-// Gathers the writes made while it lives, its own and WriteIniValue's on this thread, in a copy
-// of the file (which ReadIniValue then reads), and replaces the file once when it ends: a
-// process killed meanwhile leaves the old file or the new one, and two copies of the program
-// saving at once leave the one or the other, never a mix.
+// Reads the file once and gathers the writes made while it lives, its own and WriteIniValue's
+// on this thread, in a copy of it (which ReadIniValue then reads); when it ends, replaces the
+// file once if anything was written: a process killed meanwhile leaves the old file or the new
+// one, and two copies of the program saving at once leave the one or the other, never a mix.
 class SettingsTransaction
 {
     Q_DISABLE_COPY_MOVE(SettingsTransaction)
@@ -60,15 +60,13 @@ private:
     bool m_fileExists = false;
     bool m_mayWrite = false;
     bool m_makeFolder = false;
+    bool m_written = false;
     QByteArray m_before;
     QByteArray m_contents;
     SettingsTransaction *m_enclosing = nullptr;
 };
 
-// The same rules on any file and on the file's bytes.
-QString ReadIniFileValue(const QString &path, QStringView section, QStringView key);
-void WriteIniFileValue(const QString &path, QStringView section, QStringView key,
-                       const QString &value);
+// The same rules on the file's bytes.
 QString ValueInIni(const QByteArray &contents, QStringView section, QStringView key);
 QByteArray IniWithValue(const QByteArray &contents, QStringView section, QStringView key,
                         const QString &value);
