@@ -90,14 +90,6 @@ private:
 
 using Fontconfig::Handle;
 
-QString stringAt(const FcPattern &font, const char *object, int index)
-{
-    FcChar8 *value = nullptr;
-    if (FcPatternGetString(&font, object, index, &value) != FcResultMatch)
-        return {};
-    return QString::fromUtf8(reinterpret_cast<const char *>(value));
-}
-
 // "de" and "de-at" are one language to a reader; the territory only refines it.
 std::string_view primaryLanguage(std::string_view tag)
 {
@@ -146,17 +138,9 @@ QString familyNameOf(const FcPattern &font, const std::vector<std::string_view> 
 {
     for (const std::string_view language : userLanguages) {
         if (const int index = nameIndexFor(font, language); index >= 0)
-            return stringAt(font, FC_FAMILY, index);
+            return Fontconfig::StringAt(font, FC_FAMILY, index);
     }
-    return stringAt(font, FC_FAMILY, 0);
-}
-
-QByteArray fileOf(const FcPattern &font)
-{
-    FcChar8 *file = nullptr;
-    if (FcPatternGetString(&font, FC_FILE, 0, &file) != FcResultMatch)
-        return {};
-    return QByteArray(reinterpret_cast<const char *>(file));
+    return Fontconfig::StringAt(font, FC_FAMILY);
 }
 
 int integerAt(const FcPattern &font, const char *object, int fallback)
@@ -191,7 +175,7 @@ FamilyTable installedFamilies()
     for (const FcFontSet *fonts : sets) {
         for (int index = 0; fonts && index < fonts->nfont; ++index) {
             const FcPattern &font = *fonts->fonts[index];
-            table.add(familyNameOf(font, userLanguages), {fileOf(font), integerAt(font, FC_INDEX, 0)},
+            table.add(familyNameOf(font, userLanguages), Fontconfig::LocationOf(font),
                       distanceFromRegular(font));
         }
     }

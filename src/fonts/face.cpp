@@ -12,9 +12,7 @@ using Fontconfig::Pattern;
 
 RenderSettings screenRenderSettings()
 {
-    const Pattern pattern(FcPatternCreate());
-    FcConfigSubstitute(nullptr, pattern.get(), FcMatchPattern);
-    FcDefaultSubstitute(pattern.get());
+    const Pattern pattern = Fontconfig::Substituted(Pattern(FcPatternCreate()));
     FcBool antialias = FcTrue;
     FcBool hinting = FcTrue;
     int hintStyle = FC_HINT_SLIGHT;

@@ -10,16 +10,6 @@ namespace {
 
 using Fontconfig::Pattern;
 
-FaceLocation locationOf(const FcPattern &font)
-{
-    FcChar8 *file = nullptr;
-    int index = 0;
-    if (FcPatternGetString(&font, FC_FILE, 0, &file) != FcResultMatch)
-        return {};
-    FcPatternGetInteger(&font, FC_INDEX, 0, &index);
-    return {QByteArray(reinterpret_cast<const char *>(file)), index};
-}
-
 // The upright, regular, normal-width face of an installed family. Looking it up skips the
 // fonts of other families, where a match would score every installed font: an alias such as
 // "Sans Serif" still needs the match.
@@ -33,7 +23,7 @@ std::optional<FaceLocation> regularFaceOf(const QString &family)
     const Fontconfig::FontSet fonts(FcFontList(nullptr, regular.get(), objects.get()));
     if (!fonts || fonts->nfont == 0)
         return std::nullopt;
-    return locationOf(*fonts->fonts[0]);
+    return Fontconfig::LocationOf(*fonts->fonts[0]);
 }
 
 char32_t characterAt(QStringView text, int column)
@@ -162,7 +152,7 @@ const std::shared_ptr<FaceCache::Face> &FaceCache::baseFace()
         if (!location) {
             FcResult result = FcResultNoMatch;
             const Pattern match(FcFontMatch(nullptr, Fontconfig::SubstitutedPattern(m_baseFamily).get(), &result));
-            location = match ? locationOf(*match) : FaceLocation();
+            location = match ? Fontconfig::LocationOf(*match) : FaceLocation();
         }
         m_base = std::make_shared<Face>(m_baseFamily, *location, m_pixelSize, m_library);
     }
@@ -182,7 +172,7 @@ std::vector<FaceCache::Fallback> &FaceCache::fallbacks()
         const FcPattern &font = *sorted->fonts[index];
         FcCharSet *characters = nullptr;
         if (FcPatternGetCharSet(&font, FC_CHARSET, 0, &characters) == FcResultMatch)
-            m_fallbacks->push_back({locationOf(font), Fontconfig::CharSet(FcCharSetCopy(characters)), nullptr});
+            m_fallbacks->push_back({Fontconfig::LocationOf(font), Fontconfig::CharSet(FcCharSetCopy(characters)), nullptr});
     }
     return *m_fallbacks;
 }

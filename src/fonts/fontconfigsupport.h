@@ -1,5 +1,7 @@
 #pragma once
 
+#include "facelocation.h"
+
 #include <QString>
 
 #include <fontconfig/fontconfig.h>
@@ -22,8 +24,15 @@ using FontSet = Handle<FcFontSet, FcFontSetDestroy>;
 using ObjectSet = Handle<FcObjectSet, FcObjectSetDestroy>;
 using CharSet = Handle<FcCharSet, FcCharSetDestroy>;
 
+// The pattern's text at the index; empty where it holds none.
+QString StringAt(const FcPattern &pattern, const char *object, int index = 0);
+// Where the font is stored; an empty file where the pattern names none.
+FaceLocation LocationOf(const FcPattern &font);
+
 // A pattern naming the family alone, as a listing asks for its fonts.
 Pattern FamilyPattern(const QString &family);
+// The pattern as fontconfig's rules complete it for a match.
+Pattern Substituted(Pattern pattern);
 // The family as fontconfig's rules expand it for a match: the family, then those it prefers.
 Pattern SubstitutedPattern(const QString &family);
 

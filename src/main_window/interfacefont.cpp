@@ -10,14 +10,6 @@ namespace {
 
 using Fontconfig::Pattern;
 
-QString familyOf(const FcPattern &pattern, int index)
-{
-    FcChar8 *family = nullptr;
-    if (FcPatternGetString(&pattern, FC_FAMILY, index, &family) != FcResultMatch)
-        return {};
-    return QString::fromUtf8(reinterpret_cast<const char *>(family));
-}
-
 // Whether the value at the index equals the first; an absent value stands for the first.
 bool sameAsFirst(const FcPattern &font, const char *object, int index)
 {
@@ -60,7 +52,7 @@ QString installedSpelling(const QString &family)
 QString preferredInstalledFamily(const FcPattern &pattern)
 {
     for (int index = 0;; ++index) {
-        const QString family = familyOf(pattern, index);
+        const QString family = Fontconfig::StringAt(pattern, FC_FAMILY, index);
         if (family.isEmpty())
             return {};
         if (modFontHelper::IsGenericFamily(family))
@@ -74,7 +66,7 @@ QString matchedFamily(const Pattern &pattern)
 {
     FcResult result = FcResultNoMatch;
     const Pattern match(FcFontMatch(nullptr, pattern.get(), &result));
-    return match ? familyOf(*match, 0) : QString();
+    return match ? Fontconfig::StringAt(*match, FC_FAMILY) : QString();
 }
 
 QString realFamily(const QString &family)
