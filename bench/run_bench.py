@@ -16,10 +16,8 @@ import sys
 import tempfile
 import time
 
-HERE = os.path.dirname(os.path.abspath(__file__))
-sys.path.insert(0, os.path.join(HERE, "..", "tests", "harness"))
-from make_corpus import corpus_families, make_corpus  # noqa: E402
-from xsession import XSession, install, line_colours, wait_until  # noqa: E402
+from make_corpus import corpus_families, make_corpus
+from xsession import XSession, install, line_colours, wait_until
 
 
 def run(session, arguments, fonts=None):

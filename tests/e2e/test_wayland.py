@@ -2,14 +2,12 @@
 read nor set its own position."""
 
 import os
-import shutil
 import signal
 import subprocess
 import tempfile
 import unittest
-from pathlib import Path
 
-from xsession import DEJAVU, fontconfig_file, install, wait_until
+from xsession import DEJAVU, WestonSession, install, wait_until
 
 STORED = b"[Settings]\nLeft=3000\nTop=1500\nWidth=9000\nHeight=4500\n"
 
@@ -17,23 +15,11 @@ STORED = b"[Settings]\nLeft=3000\nTop=1500\nWidth=9000\nHeight=4500\n"
 class WaylandTest(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        cls.folder = Path(tempfile.mkdtemp(prefix="typeshelf-wayland-"))
-        cls.addClassCleanup(shutil.rmtree, cls.folder, ignore_errors=True)
-        runtime = cls.folder / "runtime"
-        runtime.mkdir(mode=0o700)
-        cls.env = dict(os.environ, XDG_RUNTIME_DIR=str(runtime), WAYLAND_DISPLAY="typeshelf-test",
-                       QT_QPA_PLATFORM="wayland", WAYLAND_DEBUG="client",
-                       FONTCONFIG_FILE=str(fontconfig_file(cls.folder / "fontconfig" / "fonts.conf", [DEJAVU])))
-        weston = subprocess.Popen(["weston", "--backend=headless-backend.so", "--socket=typeshelf-test",
-                                   "--width=1280", "--height=800"], env=cls.env,
-                                  stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        cls.addClassCleanup(weston.wait)
-        cls.addClassCleanup(weston.terminate)
-        if not wait_until(lambda: (runtime / "typeshelf-test").exists()):
-            raise RuntimeError("weston did not start")
+        cls.session = cls.enterClassContext(WestonSession(fonts=[DEJAVU]))
+        cls.env = cls.session.env
 
     def setUp(self):
-        self.app = install(os.environ["TYPESHELF_EXECUTABLE"], tempfile.mkdtemp(dir=self.folder))
+        self.app = install(os.environ["TYPESHELF_EXECUTABLE"], tempfile.mkdtemp(dir=self.session.folder))
         self.ini = self.app.with_suffix(".ini")
 
     def run_until_terminated(self):

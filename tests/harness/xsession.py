@@ -197,6 +197,41 @@ class XSession:
                                               stdout=stdout))
 
 
+class WestonSession:
+    """A headless weston compositor and a temporary folder for its runtime folder and whatever the
+    tests put in it (removed at the end). Programs it starts log the client side of the protocol,
+    which tells when their window has shown."""
+
+    SOCKET = "typeshelf-test"
+
+    def __init__(self, fonts=None, screen=(1280, 800)):
+        self.fonts = fonts
+        self.screen = screen
+
+    def __enter__(self):
+        self.folder = Path(tempfile.mkdtemp(prefix="typeshelf-wayland-"))
+        runtime = self.folder / "runtime"
+        runtime.mkdir(mode=0o700)
+        self.env = dict(os.environ, XDG_RUNTIME_DIR=str(runtime), WAYLAND_DISPLAY=self.SOCKET,
+                        QT_QPA_PLATFORM="wayland", WAYLAND_DEBUG="client")
+        if self.fonts:
+            self.env["FONTCONFIG_FILE"] = str(fontconfig_file(self.folder / "fontconfig" / "fonts.conf",
+                                                              self.fonts))
+        self._weston = subprocess.Popen(
+            ["weston", "--backend=headless-backend.so", f"--socket={self.SOCKET}",
+             f"--width={self.screen[0]}", f"--height={self.screen[1]}"],
+            env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        if not wait_until(lambda: (runtime / self.SOCKET).exists()):
+            self.__exit__()
+            raise RuntimeError("weston did not start")
+        return self
+
+    def __exit__(self, *exc):
+        self._weston.terminate()
+        self._weston.wait()
+        shutil.rmtree(self.folder, ignore_errors=True)
+
+
 class Program(contextlib.AbstractContextManager):
     """The program running in a session. As a context manager it is always reaped: killed at
     the end if it still runs. Its window is found by its process and its caption."""
