@@ -6,6 +6,15 @@
 
 #include <cmath>
 
+namespace {
+
+// A face that cannot be read shows a box per character, as wide and as tall as a typical
+// letter of its size, so that the line keeps roughly the length it would have had.
+constexpr float MissingAdvanceEms = 0.6f;
+constexpr qreal MissingHeightEms = 0.7;
+
+} // namespace
+
 ShapedPiece::ShapedPiece(std::shared_ptr<FaceCache::Face> face, QStringView text)
     : m_face(std::move(face))
     , m_columnX(size_t(text.size()) + 1, std::nanf(""))
@@ -95,7 +104,7 @@ qreal ShapedPiece::shapeRun(QStringView text, const DirectionalRun &run, qreal x
 
 void ShapedPiece::showMissing(QStringView text)
 {
-    const float advance = float(m_face->pixelSize()) * 0.6f;
+    const float advance = float(m_face->pixelSize()) * MissingAdvanceEms;
     for (qsizetype column = 0; column < text.size(); ++column) {
         if (text.at(column).isLowSurrogate())
             continue;
@@ -107,7 +116,7 @@ void ShapedPiece::showMissing(QStringView text)
 
 void ShapedPiece::drawMissing(QPainter &painter, QPointF origin, float advance, const QColor &colour) const
 {
-    const qreal height = m_face->pixelSize() * 0.7;
+    const qreal height = m_face->pixelSize() * MissingHeightEms;
     painter.setPen(colour);
     painter.setBrush(Qt::NoBrush);
     painter.drawRect(QRectF(origin.x() + 1, origin.y() - height, std::max(1.0, advance - 3.0), height));
