@@ -20,7 +20,6 @@ def in_twips(frame):
 
 
 class WindowTest(xsession.ProgramTestCase):
-    FONTS = None  # whatever the machine holds
 
     def test_opens_at_the_design_size_and_closes_with_status_0(self):
         program = self.open()  # found by its caption, "Typeshelf"
