@@ -2,6 +2,8 @@
 
 #include <QChar>
 
+#include <hb.h>
+
 #include <algorithm>
 
 namespace {
@@ -29,8 +31,8 @@ std::vector<Kind> kindsOf(QStringView text)
 {
     std::vector<Kind> kinds(size_t(text.size()), Kind::Neutral);
     for (qsizetype at = 0; at < text.size();) {
-        const bool pair = text.at(at).isHighSurrogate() && at + 1 < text.size() && text.at(at + 1).isLowSurrogate();
-        const char32_t character = pair ? QChar::surrogateToUcs4(text.at(at), text.at(at + 1)) : text.at(at).unicode();
+        const char32_t character = CharacterAt(text, at);
+        const bool pair = QChar::requiresSurrogates(character);
         Kind kind = kindOf(character);
         if (QChar::direction(character) == QChar::DirNSM && at > 0)
             kind = kinds[size_t(at - 1)];
@@ -76,7 +78,52 @@ std::vector<int> levelsOf(QStringView text)
     return levels;
 }
 
+std::uint32_t scriptOf(char32_t character)
+{
+    const hb_script_t script = hb_unicode_script(hb_unicode_funcs_get_default(), character);
+    const bool shared = script == HB_SCRIPT_COMMON || script == HB_SCRIPT_INHERITED || script == HB_SCRIPT_UNKNOWN;
+    return shared ? 0 : std::uint32_t(script);
+}
+
+// The run's items in reading order.
+std::vector<DirectionalRun> scriptItemsOf(QStringView text, const DirectionalRun &run)
+{
+    std::vector<DirectionalRun> items;
+    for (qsizetype at = run.start; at < run.start + run.length;) {
+        const char32_t character = CharacterAt(text, at);
+        const std::uint32_t script = scriptOf(character);
+        if (items.empty() || (script && items.back().script && script != items.back().script))
+            items.push_back({int(at), 0, run.rightToLeft, script});
+        else if (!items.back().script)
+            items.back().script = script;
+        const int units = QChar::requiresSurrogates(character) ? 2 : 1;
+        items.back().length += units;
+        at += units;
+    }
+    return items;
+}
+
 } // namespace
+
+char32_t CharacterAt(QStringView text, qsizetype at)
+{
+    const QChar first = text.at(at);
+    if (first.isHighSurrogate() && at + 1 < text.size() && text.at(at + 1).isLowSurrogate())
+        return QChar::surrogateToUcs4(first, text.at(at + 1));
+    return first.unicode();
+}
+
+std::vector<DirectionalRun> VisualItems(QStringView text)
+{
+    std::vector<DirectionalRun> visual;
+    for (const DirectionalRun &run : VisualRuns(text)) {
+        std::vector<DirectionalRun> items = scriptItemsOf(text, run);
+        if (run.rightToLeft)
+            std::reverse(items.begin(), items.end());
+        visual.insert(visual.end(), items.begin(), items.end());
+    }
+    return visual;
+}
 
 std::vector<DirectionalRun> VisualRuns(QStringView text)
 {

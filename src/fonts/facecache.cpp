@@ -1,5 +1,6 @@
 #include "facecache.h"
 
+#include "directionalruns.h"
 #include "face.h"
 #include "fontconfigsupport.h"
 #include "shapedtext.h"
@@ -24,14 +25,6 @@ std::optional<FaceLocation> regularFaceOf(const QString &family)
     if (!fonts || fonts->nfont == 0)
         return std::nullopt;
     return Fontconfig::LocationOf(*fonts->fonts[0]);
-}
-
-char32_t characterAt(QStringView text, int column)
-{
-    const QChar first = text.at(column);
-    if (first.isHighSurrogate() && column + 1 < text.size() && text.at(column + 1).isLowSurrogate())
-        return QChar::surrogateToUcs4(first, text.at(column + 1));
-    return first.unicode();
 }
 
 // Marks and joiners belong to the character before them, whatever face shows that.
@@ -121,7 +114,7 @@ std::unique_ptr<TextPiece> FaceCache::shapeInBaseFace(QStringView text)
     };
     std::vector<Start> starts;
     for (int column = 0; column < text.size();) {
-        const char32_t character = characterAt(text, column);
+        const char32_t character = CharacterAt(text, column);
         if (starts.empty() || !joinsPrevious(character)) {
             std::shared_ptr<Face> face = faceFor(character);
             if (starts.empty() || face != starts.back().face)

@@ -70,12 +70,20 @@ void ShapedPiece::draw(QPainter &painter, QPointF baselineStart, const QColor &c
     }
 }
 
-// Each directional run is shaped on its own, with the whole text as its context, and
-// placed where the bidirectional algorithm shows it.
+std::vector<std::optional<unsigned int>> ShapedPiece::glyphIndices() const
+{
+    std::vector<std::optional<unsigned int>> indices;
+    for (const Glyph &glyph : m_glyphs)
+        indices.push_back(glyph.index);
+    return indices;
+}
+
+// Each item, of one direction and one script, is shaped on its own with the whole text as its
+// context, and placed where the bidirectional algorithm shows it.
 void ShapedPiece::shape(QStringView text)
 {
-    for (const DirectionalRun &run : VisualRuns(text))
-        m_width = shapeRun(text, run, m_width);
+    for (const DirectionalRun &item : VisualItems(text))
+        m_width = shapeRun(text, item, m_width);
 }
 
 qreal ShapedPiece::shapeRun(QStringView text, const DirectionalRun &run, qreal x)
@@ -84,7 +92,9 @@ qreal ShapedPiece::shapeRun(QStringView text, const DirectionalRun &run, qreal x
     hb_buffer_add_utf16(buffer.get(), reinterpret_cast<const uint16_t *>(text.utf16()), int(text.size()),
                         unsigned(run.start), run.length);
     hb_buffer_set_direction(buffer.get(), run.rightToLeft ? HB_DIRECTION_RTL : HB_DIRECTION_LTR);
-    hb_buffer_guess_segment_properties(buffer.get());
+    if (run.script)
+        hb_buffer_set_script(buffer.get(), hb_script_t(run.script));
+    hb_buffer_guess_segment_properties(buffer.get()); // the language, and a script for shared characters
     hb_shape(m_face->font(), buffer.get(), nullptr, 0);
 
     unsigned int count = 0;

@@ -23,6 +23,8 @@ public:
     qreal cursorToX(int column) const override;
     int xToCursor(qreal x) const override;
     void draw(QPainter &painter, QPointF baselineStart, const QColor &colour) const override;
+    // The glyphs from left to right; none for a character the face cannot show.
+    std::vector<std::optional<unsigned int>> glyphIndices() const;
 
 private:
     struct Glyph
