@@ -6,6 +6,7 @@
 #include "shapedtext.h"
 
 #include <algorithm>
+#include <iterator>
 
 namespace {
 
@@ -107,35 +108,46 @@ std::optional<FaceCache::Metrics> FaceCache::baseMetrics()
 
 std::unique_ptr<TextPiece> FaceCache::shapeInBaseFace(QStringView text)
 {
-    struct Start
-    {
-        int column;
-        std::shared_ptr<Face> face;
-    };
-    std::vector<Start> starts;
-    for (int column = 0; column < text.size();) {
-        const char32_t character = CharacterAt(text, column);
-        if (starts.empty() || !joinsPrevious(character)) {
-            std::shared_ptr<Face> face = faceFor(character);
-            if (starts.empty() || face != starts.back().face)
-                starts.push_back({column, std::move(face)});
-        }
-        column += QChar::requiresSurrogates(character) ? 2 : 1;
+    // Faces are chosen within each item, so that stretches from different fonts show where
+    // the bidirectional algorithm puts their characters.
+    std::vector<FaceStretch> visual;
+    for (const DirectionalRun &item : VisualItems(text)) {
+        std::vector<FaceStretch> byFace = faceStretchesOf(text, item);
+        if (item.rightToLeft)
+            std::reverse(byFace.begin(), byFace.end());
+        std::move(byFace.begin(), byFace.end(), std::back_inserter(visual));
     }
-    if (starts.size() <= 1)
-        return std::make_unique<ShapedPiece>(starts.empty() ? baseFace() : starts.front().face, text);
+    const auto sameFace = [&visual](const FaceStretch &stretch) { return stretch.face == visual.front().face; };
+    if (visual.empty() || std::all_of(visual.cbegin(), visual.cend(), sameFace))
+        return std::make_unique<ShapedPiece>(visual.empty() ? baseFace() : visual.front().face, text);
 
     std::vector<SplicedPiece::Stretch> stretches;
     qreal x = 0;
-    for (size_t index = 0; index < starts.size(); ++index) {
-        const int end = index + 1 < starts.size() ? starts[index + 1].column : int(text.size());
-        const int start = starts[index].column;
-        auto piece = std::make_unique<ShapedPiece>(starts[index].face, text.sliced(start, end - start));
+    for (FaceStretch &stretch : visual) {
+        auto piece = std::make_unique<ShapedPiece>(std::move(stretch.face), text.sliced(stretch.column, stretch.length));
         const qreal width = piece->width();
-        stretches.push_back({start, x, std::move(piece)});
+        stretches.push_back({stretch.column, stretch.length, x, std::move(piece)});
         x += width;
     }
     return std::make_unique<SplicedPiece>(std::move(stretches));
+}
+
+// The item's characters in stretches of one face each, in reading order.
+std::vector<FaceCache::FaceStretch> FaceCache::faceStretchesOf(QStringView text, const DirectionalRun &item)
+{
+    std::vector<FaceStretch> stretches;
+    for (int column = item.start; column < item.start + item.length;) {
+        const char32_t character = CharacterAt(text, column);
+        if (stretches.empty() || !joinsPrevious(character)) {
+            std::shared_ptr<Face> face = faceFor(character);
+            if (stretches.empty() || face != stretches.back().face)
+                stretches.push_back({column, 0, std::move(face)});
+        }
+        const int units = QChar::requiresSurrogates(character) ? 2 : 1;
+        stretches.back().length += units;
+        column += units;
+    }
+    return stretches;
 }
 
 const std::shared_ptr<FaceCache::Face> &FaceCache::baseFace()

@@ -10,6 +10,7 @@
 #include <vector>
 
 class TextPiece;
+struct DirectionalRun;
 
 // Draws text with FreeType and HarfBuzz, so that showing a font never makes Qt load it or
 // list every installed font.
@@ -53,11 +54,19 @@ public:
 
 private:
     struct Fallback;
+    // Characters of an item that one face shows.
+    struct FaceStretch
+    {
+        int column = 0;
+        int length = 0;
+        std::shared_ptr<Face> face;
+    };
 
     std::shared_ptr<Face> face(const QString &family);
     const std::shared_ptr<Face> &baseFace();
     std::vector<Fallback> &fallbacks();
     std::shared_ptr<Face> faceFor(char32_t character);
+    std::vector<FaceStretch> faceStretchesOf(QStringView text, const DirectionalRun &item);
 
     QString m_baseFamily;
     FaceLocations m_locations;

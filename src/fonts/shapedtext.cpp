@@ -144,13 +144,14 @@ SplicedPiece::SplicedPiece(std::vector<Stretch> stretches)
 
 qreal SplicedPiece::cursorToX(int column) const
 {
-    const Stretch &stretch = stretchOf([column](const Stretch &next) { return next.column <= column; });
+    const Stretch &stretch = stretchOf(
+        [column](const Stretch &next) { return column >= next.column && column < next.column + next.length; });
     return stretch.x + stretch.piece->cursorToX(column - stretch.column);
 }
 
 int SplicedPiece::xToCursor(qreal x) const
 {
-    const Stretch &stretch = stretchOf([x](const Stretch &next) { return next.x <= x; });
+    const Stretch &stretch = stretchOf([x](const Stretch &next) { return x < next.x + next.piece->width(); });
     return stretch.column + stretch.piece->xToCursor(x - stretch.x);
 }
 

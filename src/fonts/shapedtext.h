@@ -52,9 +52,12 @@ class SplicedPiece final : public TextPiece
     Q_DISABLE_COPY_MOVE(SplicedPiece)
 
 public:
+    // Stretches come in the order they show, which within right-to-left text is not the
+    // order of their characters.
     struct Stretch
     {
         int column = 0;
+        int length = 0;
         qreal x = 0;
         std::unique_ptr<TextPiece> piece;
     };
@@ -67,12 +70,12 @@ public:
     void draw(QPainter &painter, QPointF baselineStart, const QColor &colour) const override;
 
 private:
-    // The last stretch that starts at or before the place.
-    template<typename StartsBefore>
-    const Stretch &stretchOf(StartsBefore startsBefore) const
+    // The stretch that holds the place, else the last.
+    template<typename Holds>
+    const Stretch &stretchOf(Holds holds) const
     {
-        const auto after = std::find_if_not(m_stretches.cbegin() + 1, m_stretches.cend(), startsBefore);
-        return *(after - 1);
+        const auto found = std::find_if(m_stretches.cbegin(), m_stretches.cend(), holds);
+        return found == m_stretches.cend() ? m_stretches.back() : *found;
     }
 
     std::vector<Stretch> m_stretches;
