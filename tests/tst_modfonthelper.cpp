@@ -103,17 +103,23 @@ void tst_ModFontHelper::oneLinePerReportedFamily()
 void tst_ModFontHelper::namesInBaseFaceSentencesInFamilyFace_data()
 {
     QTest::addColumn<QStringList>("families");
-    QTest::newRow("Latin names") << QStringList{u"DejaVu Serif"_qs, u"DejaVu Sans Mono"_qs};
-    QTest::newRow("Thai name after a sample") << QStringList{u"DejaVu Serif"_qs, u"ไทย"_qs};
-    QTest::newRow("Hebrew name after a sample") << QStringList{u"DejaVu Sans"_qs, u"עברית"_qs, u"DejaVu Serif"_qs};
-    QTest::newRow("Japanese names in a row") << QStringList{u"游ゴシック"_qs, u"ヒラギノ角ゴ"_qs};
+    QTest::addColumn<bool>("baseFamilyFirst");
+    QTest::newRow("Latin names") << QStringList{u"DejaVu Serif"_qs, u"DejaVu Sans Mono"_qs} << false;
+    QTest::newRow("Thai name after a sample") << QStringList{u"DejaVu Serif"_qs, u"ไทย"_qs} << false;
+    QTest::newRow("Hebrew name after a sample")
+        << QStringList{u"DejaVu Sans"_qs, u"עברית"_qs, u"DejaVu Serif"_qs} << false;
+    QTest::newRow("Japanese names in a row") << QStringList{u"游ゴシック"_qs, u"ヒラギノ角ゴ"_qs} << false;
+    QTest::newRow("the base family's own sample") << QStringList{u"DejaVu Serif"_qs} << true;
 }
 
 // Only the sample keeps to its face: a name borrows the glyphs its base face lacks.
 void tst_ModFontHelper::namesInBaseFaceSentencesInFamilyFace()
 {
     QFETCH(QStringList, families);
+    QFETCH(bool, baseFamilyFirst);
     RichTextBox view;
+    if (baseFamilyFirst)
+        families.prepend(view.FontName());
     ListFontFamilies(view, Sentence, [&] { return families; });
 
     int lineStart = 0;

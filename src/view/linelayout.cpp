@@ -45,9 +45,16 @@ void QtTextPiece::draw(QPainter &painter, QPointF baselineStart, const QColor &c
     m_layout.draw(&painter, baselineStart - QPointF(0, m_layout.lineAt(0).ascent()));
 }
 
+qsizetype LineLayout::LabelEnd(QStringView text)
+{
+    const qsizetype tab = text.indexOf(u'\t');
+    return tab < 0 ? text.size() : tab;
+}
+
 LineLayout::LineLayout(const TextModel::Line &line, qreal tabStop, PieceMaker maker)
     : m_text(line.text)
     , m_runs(line.runs)
+    , m_labelEnd(LabelEnd(line.text))
     , m_tabStop(tabStop)
     , m_maker(std::move(maker))
 {
@@ -69,7 +76,8 @@ void LineLayout::extendTo(qreal x, int column)
                     break;
                 start += run.length;
             }
-            piece.shape = m_maker(QStringView(m_text).sliced(piece.column, piece.length), face);
+            piece.shape = m_maker(QStringView(m_text).sliced(piece.column, piece.length), face,
+                                  piece.column < m_labelEnd);
             width = piece.shape->width();
         }
         m_columns += piece.length;

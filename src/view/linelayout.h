@@ -32,9 +32,13 @@ private:
 class LineLayout
 {
 public:
-    using PieceMaker = std::function<std::unique_ptr<TextPiece>(QStringView text, int face)>;
+    // inLabel: the piece lies before the line's first tab, where a catalogue line holds its name.
+    using PieceMaker = std::function<std::unique_ptr<TextPiece>(QStringView text, int face, bool inLabel)>;
 
     LineLayout(const TextModel::Line &line, qreal tabStop, PieceMaker maker);
+
+    // Where a line's label ends: at its first tab, or with the line when it has none.
+    static qsizetype LabelEnd(QStringView text);
 
     // Lays out until the layout reaches x or holds the column.
     void extendTo(qreal x, int column = 0);
@@ -63,6 +67,7 @@ private:
 
     QString m_text;
     std::vector<TextModel::Run> m_runs; // for the faces only
+    qsizetype m_labelEnd;
     qreal m_tabStop;
     PieceMaker m_maker;
     std::vector<Piece> m_pieces;

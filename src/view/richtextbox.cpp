@@ -168,8 +168,16 @@ QRect RichTextBox::LineRect(int line) const
 
 bool RichTextBox::BorrowsMissingGlyphs(int offset) const
 {
-    const TextModel::Run *run = m_model.runAt(m_model.positionOf(offset));
-    return !run || run->face == m_baseFace;
+    const TextModel::Position position = m_model.positionOf(offset);
+    const TextModel::Run *run = m_model.runAt(position);
+    return borrows(run ? run->face : m_baseFace, position.column < LineLayout::LabelEnd(m_model.line(position.line).text));
+}
+
+// Only a label in the base face fills in the glyphs it lacks from other fonts: a sample, the
+// base family's own included, shows its face's glyphs only, or it would misrepresent the face.
+bool RichTextBox::borrows(int face, bool inLabel) const
+{
+    return face == m_baseFace && inLabel;
 }
 
 RichTextBox::RedrawFreeze::RedrawFreeze(RichTextBox &view)
@@ -591,20 +599,20 @@ LineLayout &RichTextBox::layoutOf(int line)
     std::unique_ptr<LineLayout> &layout = m_layouts[line];
     if (!layout) {
         layout = std::make_unique<LineLayout>(m_model.line(line), m_tabStop,
-                                              [this](QStringView text, int face) { return makePiece(text, face); });
+                                              [this](QStringView text, int face, bool inLabel) {
+                                                  return makePiece(text, face, inLabel);
+                                              });
     }
     return *layout;
 }
 
-std::unique_ptr<TextPiece> RichTextBox::makePiece(QStringView text, int face) const
+std::unique_ptr<TextPiece> RichTextBox::makePiece(QStringView text, int face, bool inLabel) const
 {
-    if (face == m_baseFace)
+    if (borrows(face, inLabel))
         return m_faces->shapeInBaseFace(text);
     const QString &family = m_model.faceName(face);
     if (m_faces->knows(family))
         return m_faces->shape(family, text);
-    // A sample shows its face's glyphs only: borrowing missing ones from other fonts would
-    // misrepresent the face.
     QFont sample;
     sample.setFamilies({family});
     sample.setPixelSize(m_samplePixelSize);

@@ -143,7 +143,8 @@ private:
     void offerPrimarySelection() const;
 
     LineLayout &layoutOf(int line);
-    std::unique_ptr<TextPiece> makePiece(QStringView text, int face) const;
+    bool borrows(int face, bool inLabel) const;
+    std::unique_ptr<TextPiece> makePiece(QStringView text, int face, bool inLabel) const;
     qreal caretX(int line, int column);
     int rowsShown() const;
     int leftEdge() const;
