@@ -1,5 +1,6 @@
 #include "fonts/facecache.h"
 #include "fonts/shapedtext.h"
+#include "support/privatefonts.h"
 
 #include <QTest>
 
@@ -16,6 +17,15 @@ class tst_Shaping : public QObject
 private Q_SLOTS:
     void itemsShapeAsEachScriptAlone_data();
     void itemsShapeAsEachScriptAlone();
+    void fallbackPiecesShowInVisualOrder_data();
+    void fallbackPiecesShowInVisualOrder();
+
+private:
+    // A base face without Hebrew or Arabic, one fallback with Hebrew only, one with Arabic only.
+    PrivateFonts m_fonts{{{"DejaVuSerif.ttf", "DejaVuSerif.ttf"},
+                          {"DejaVuSansMono.ttf", "DejaVuSansMono.ttf"},
+                          {"/usr/share/fonts/truetype/freefont/FreeSans.ttf", "FreeSans.ttf"}},
+                         {}};
 };
 
 namespace {
@@ -83,6 +93,28 @@ void tst_Shaping::itemsShapeAsEachScriptAlone()
     const auto *shaped = dynamic_cast<const ShapedPiece *>(piece.get());
     QVERIFY(shaped);
     QCOMPARE(shaped->glyphIndices(), shapedAlone(QFile::encodeName(file), text, items));
+}
+
+void tst_Shaping::fallbackPiecesShowInVisualOrder_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QList<int>>("columns"); // whose caret positions run from left to right
+
+    // A right-to-left character's caret position is its right edge.
+    QTest::newRow("Hebrew, then Arabic") << u"עברית عربي"_qs << QList<int>{6, 0};
+    QTest::newRow("Arabic, then Hebrew") << u"عربي עברית"_qs << QList<int>{5, 0};
+    QTest::newRow("Latin, then Hebrew and Arabic") << u"ab עברית عربي"_qs << QList<int>{0, 9, 3};
+}
+
+void tst_Shaping::fallbackPiecesShowInVisualOrder()
+{
+    QFETCH(QString, text);
+    QFETCH(QList<int>, columns);
+
+    FaceCache faces(QStringLiteral("DejaVu Serif"), {}, 16);
+    const std::unique_ptr<TextPiece> piece = faces.shapeInBaseFace(text);
+    for (qsizetype index = 1; index < columns.size(); ++index)
+        QCOMPARE_LT(piece->cursorToX(columns[index - 1]), piece->cursorToX(columns[index]));
 }
 
 QTEST_GUILESS_MAIN(tst_Shaping)
