@@ -1,4 +1,5 @@
 #include "support/viewsupport.h"
+#include "view/textcolours.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -37,6 +38,8 @@ private Q_SLOTS:
     void copiesTheFamilyNameOfALine_data();
     void copiesTheFamilyNameOfALine();
     void screenReadersSeeTextCaretAndSelection();
+    void textReadsOnItsPage_data();
+    void textReadsOnItsPage();
 };
 
 namespace {
@@ -432,6 +435,50 @@ void tst_RichTextBox::screenReadersSeeTextCaretAndSelection()
     int end = -1;
     text->selection(0, &start, &end);
     QCOMPARE(std::pair(start, end), std::pair(8, 14));
+}
+
+void tst_RichTextBox::textReadsOnItsPage_data()
+{
+    QTest::addColumn<QColor>("base");
+    QTest::addColumn<QColor>("text");
+    QTest::addColumn<QColor>("stored");
+    QTest::addColumn<QColor>("shown"); // invalid: any colour that reads at 4.5:1
+
+    QTest::newRow("light page keeps black") << QColor(Qt::white) << QColor(Qt::black) << QColor(Qt::black)
+                                            << QColor(Qt::black);
+    QTest::newRow("light page keeps blue") << QColor(0xfafafa) << QColor(0x232629) << QColor(Qt::blue)
+                                           << QColor(Qt::blue);
+    QTest::newRow("dark page shows black as its text")
+        << QColor(0x202020) << QColor(0xe0e0e0) << QColor(Qt::black) << QColor(0xe0e0e0);
+    QTest::newRow("dark page lightens blue") << QColor(0x202020) << QColor(0xe0e0e0) << QColor(Qt::blue) << QColor();
+    QTest::newRow("black page lightens blue") << QColor(Qt::black) << QColor(Qt::white) << QColor(Qt::blue) << QColor();
+}
+
+// The ink of a line drawn on the page reads against it in the colour stored text shows in.
+void tst_RichTextBox::textReadsOnItsPage()
+{
+    QFETCH(QColor, base);
+    QFETCH(QColor, text);
+    QFETCH(QColor, stored);
+    QFETCH(QColor, shown);
+    RichTextBox view;
+    QPalette palette = view.palette();
+    palette.setColor(QPalette::Base, base);
+    palette.setColor(QPalette::Text, text);
+    view.setPalette(palette);
+    view.SetSelText(u"████\r\n"_qs);
+    recolour(view, 0, 4, stored);
+    view.SetSelStart(view.TextLength()); // no selection over the ink
+    view.resize(200, 80);
+
+    const QImage image = view.viewport()->grab().toImage();
+    const QPoint inside(RichTextBox::TextMargin + view.LineHeight() / 4, RichTextBox::TextMargin + view.LineHeight() / 2);
+    const QColor ink = image.pixelColor(inside);
+    QCOMPARE(image.pixelColor(image.width() - 2, image.height() - 2), base);
+    if (shown.isValid())
+        QCOMPARE(ink, shown);
+    QCOMPARE_GE(TextColours::contrast(ink, base), 4.5);
+    QCOMPARE(colourOf(view, 0, 4), stored); // the stored colour is the one the program set
 }
 
 QTEST_MAIN(tst_RichTextBox)

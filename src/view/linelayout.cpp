@@ -1,5 +1,7 @@
 #include "linelayout.h"
 
+#include "textcolours.h"
+
 #include <QPainter>
 #include <QTextLine>
 
@@ -143,7 +145,8 @@ int LineLayout::columnAt(qreal x) const
 }
 
 void LineLayout::draw(QPainter &painter, QPointF baselineStart, qreal left, qreal right,
-                      const std::vector<TextModel::Run> &runs, const QColor *override) const
+                      const std::vector<TextModel::Run> &runs, const TextColours &colours,
+                      const QColor *override) const
 {
     for (const Piece &piece : m_pieces) {
         if (!piece.shape || piece.x > right || piece.x + piece.shape->width() < left)
@@ -161,7 +164,7 @@ void LineLayout::draw(QPainter &painter, QPointF baselineStart, qreal left, qrea
             if (from >= to)
                 continue;
             if (from == piece.column && to == piece.column + piece.length) {
-                piece.shape->draw(painter, at, QColor::fromRgb(run.colour));
+                piece.shape->draw(painter, at, colours.shown(run.colour));
                 break;
             }
             // Part of the piece in this colour: draw it all, clipped to those characters.
@@ -170,7 +173,7 @@ void LineLayout::draw(QPainter &painter, QPointF baselineStart, qreal left, qrea
             painter.save();
             painter.setClipRect(QRectF(QPointF(std::min(x1, x2), -1e6), QPointF(std::max(x1, x2), 1e6)),
                                 Qt::IntersectClip);
-            piece.shape->draw(painter, at, QColor::fromRgb(run.colour));
+            piece.shape->draw(painter, at, colours.shown(run.colour));
             painter.restore();
         }
     }

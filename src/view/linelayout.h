@@ -11,6 +11,7 @@
 #include <vector>
 
 class QPainter;
+class TextColours;
 
 // A piece laid out by Qt in a QFont, with Qt's font fallback where the font allows it.
 class QtTextPiece final : public TextPiece
@@ -51,7 +52,7 @@ public:
 
     // Draws the pieces between left and right, each run of characters in its own colour.
     void draw(QPainter &painter, QPointF baselineStart, qreal left, qreal right,
-              const std::vector<TextModel::Run> &runs, const QColor *override) const;
+              const std::vector<TextModel::Run> &runs, const TextColours &colours, const QColor *override) const;
 
 private:
     struct Piece

@@ -2,6 +2,7 @@
 
 #include "fonts/facecache.h"
 #include "linelayout.h"
+#include "textcolours.h"
 #include "richtextboxaccessible.h"
 
 #include <QApplication>
@@ -38,13 +39,9 @@ RichTextBox::RichTextBox(QWidget *parent)
     setAccessibleName(tr("Font families"));
     viewport()->setCursor(Qt::IBeamCursor);
 
-    // The highlight colours are fixed, so the page they are drawn on is fixed too.
-    QPalette page = palette();
-    page.setColor(QPalette::Base, Qt::white);
-    page.setColor(QPalette::Text, Qt::black);
-    setPalette(page);
+    // Text is stored black, whatever the page; it shows in colours the page can carry.
     viewport()->setBackgroundRole(QPalette::Base);
-    m_model.setUniformColour(page.color(QPalette::Text).rgb());
+    m_model.setUniformColour(QColor(Qt::black).rgb());
     m_baseFace = m_model.faceIndex(FontName());
 
     connect(&m_model, &TextModel::linesReplaced, this, &RichTextBox::noteLinesReplaced);
@@ -220,6 +217,7 @@ void RichTextBox::paintEvent(QPaintEvent *event)
     const int selectionFrom = SelStart();
     const int selectionTo = selectionFrom + SelLength();
     const QColor selectedText = palette().color(QPalette::HighlightedText);
+    const TextColours colours(palette());
 
     for (int line = FirstVisibleLine(); line < LineCount(); ++line) {
         const QRect rect = LineRect(line);
@@ -235,7 +233,7 @@ void RichTextBox::paintEvent(QPaintEvent *event)
         const QPointF baseline(left, rect.top() + m_ascent);
         painter.save();
         painter.setClipRect(rect & dirty);
-        layout.draw(painter, baseline, shownFrom, shownTo, text.runs, nullptr);
+        layout.draw(painter, baseline, shownFrom, shownTo, text.runs, colours, nullptr);
 
         const int start = m_model.lineStart(line);
         const int length = int(text.text.size());
@@ -249,7 +247,7 @@ void RichTextBox::paintEvent(QPaintEvent *event)
             const QRectF band(left + x1, rect.top(), x2 - x1, rect.height());
             painter.fillRect(band, palette().highlight());
             painter.setClipRect(band, Qt::IntersectClip);
-            layout.draw(painter, baseline, shownFrom, shownTo, text.runs, &selectedText);
+            layout.draw(painter, baseline, shownFrom, shownTo, text.runs, colours, &selectedText);
         }
         painter.restore();
     }
