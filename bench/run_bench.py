@@ -17,7 +17,13 @@ import tempfile
 import time
 
 from make_corpus import corpus_families, make_corpus
-from xsession import XSession, install, line_colours, wait_until
+from xsession import XSession, fontconfig_file, install, line_colours, wait_until
+
+# A page of Latin families beside a page of colour-emoji and CJK collection families, whose
+# glyphs are bitmaps to scale or come from collections of tens of thousands of glyphs.
+LATIN_PAGE = ["/usr/share/fonts/truetype/dejavu", "/usr/share/fonts/truetype/freefont"]
+EMOJI_AND_CJK_PAGE = ["/usr/share/fonts/truetype/noto/NotoColorEmoji.ttf", "/usr/share/fonts/truetype/wqy",
+                      "/usr/share/fonts/opentype/noto/NotoSansCJK-Regular.ttc"]
 
 
 def run(session, arguments, fonts=None):
@@ -72,6 +78,9 @@ def measure(build, sizes, repeat):
             figures.update(run(session, [bench, "paging"], fonts))
             figures["peak_rss_mb"] = real_program_peak_memory(session, program, fonts)
             results["sizes"][str(size)] = figures
+        results["pages"] = {name: median_of(session, repeat, [bench, "page"], "page_ms", fontconfig_file(
+            os.path.join(build, "bench", f"page-{name}", "fonts.conf"), [font for font in fonts if os.path.exists(font)]))
+            for name, fonts in (("latin", LATIN_PAGE), ("emoji_and_cjk", EMOJI_AND_CJK_PAGE))}
     return results
 
 
@@ -106,6 +115,9 @@ def table(results):
         else:
             baseline = f"{min(sizes, key=int)} families: {smallest[key]:.1f}"
         lines.append(f"| {label} | " + " | ".join(cells) + f" | {baseline} |")
+    pages = results["pages"]
+    lines.append(f"\nFirst paint of a page (ms): Latin families {pages['latin']:.1f}, colour-emoji and CJK "
+                 f"families {pages['emoji_and_cjk']:.1f} ({pages['emoji_and_cjk'] / pages['latin']:.1f}x)")
     return "\n".join(lines)
 
 

@@ -8,6 +8,8 @@
 //   typeshelf_bench highlight REPEAT   median ms of one highlight near the top, middle, end
 //   typeshelf_bench paging             median and worst ms of one Page Down, repaint included,
 //                                      and resident memory before, halfway through and after
+//   typeshelf_bench page               ms of the first paint of a full page of the installed
+//                                      families (repeated to fill it), faces loaded and drawn
 //
 // Results are printed as "name=value" lines; peak resident memory ends every run.
 
@@ -237,6 +239,28 @@ int paging()
     return 0;
 }
 
+int page()
+{
+    modFontHelper::InstalledFonts fonts = modFontHelper::SystemFonts();
+    const QStringList installed = fonts.families;
+    RichTextBox view;
+    view.SetFaceLocations(std::move(fonts.faces));
+    view.resize(630, 600);
+    showAndSettle(view);
+    QStringList families;
+    const int shown = view.viewport()->height() / view.LineHeight() + 1;
+    while (!installed.isEmpty() && families.size() < shown)
+        families += installed;
+    modFontHelper::ListFontFamilies(view, Sentence, [&families] { return families; });
+
+    QElapsedTimer timer;
+    timer.start();
+    view.viewport()->repaint();
+    report("page_ms", timer.nsecsElapsed() / 1e6);
+    report("page_families", installed.size());
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -258,8 +282,10 @@ int main(int argc, char *argv[])
         status = highlight(repeat);
     else if (mode == u"paging")
         status = paging();
+    else if (mode == u"page")
+        status = page();
     else
-        std::fprintf(stderr, "usage: typeshelf_bench startup [--bare] | fontdb | fill N | highlight N | paging\n");
+        std::fprintf(stderr, "usage: typeshelf_bench startup [--bare] | fontdb | fill N | highlight N | paging | page\n");
     report("peak_rss_mb", statusMegabytes("VmHWM"));
     return status;
 }
