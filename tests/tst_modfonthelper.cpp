@@ -20,6 +20,8 @@ private Q_SLOTS:
     void namesInBaseFaceSentencesInFamilyFace_data();
     void namesInBaseFaceSentencesInFamilyFace();
     void appendsAtEndWhateverTheSelection();
+    void aFamilyKeepsItsPlaceInANewListing_data();
+    void aFamilyKeepsItsPlaceInANewListing();
     void listsEachInstalledFamilyOnceByItsName();
 };
 
@@ -131,6 +133,29 @@ void tst_ModFontHelper::namesInBaseFaceSentencesInFamilyFace()
         QCOMPARE(styleStrategyOf(view, lineStart + nameAndTabs), QFont::NoFontMerging);
         lineStart += nameAndTabs + Sentence.size() + 2;
     }
+}
+
+void tst_ModFontHelper::aFamilyKeepsItsPlaceInANewListing_data()
+{
+    QTest::addColumn<QStringList>("listed");
+    QTest::addColumn<QString>("family");
+    QTest::addColumn<int>("line");
+
+    const QStringList listed{u"Alpha"_qs, u"beta"_qs, u"Gamma"_qs};
+    QTest::newRow("still listed") << listed << u"beta"_qs << 1;
+    QTest::newRow("listed in another case") << listed << u"BETA"_qs << 1;
+    QTest::newRow("gone: the family after it") << listed << u"Delta"_qs << 2;
+    QTest::newRow("gone from the end: the last family") << listed << u"Zeta"_qs << 2;
+    QTest::newRow("nothing listed before") << listed << QString() << 0;
+    QTest::newRow("nothing listed now") << QStringList() << u"beta"_qs << 0;
+}
+
+void tst_ModFontHelper::aFamilyKeepsItsPlaceInANewListing()
+{
+    QFETCH(QStringList, listed);
+    QFETCH(QString, family);
+    QFETCH(int, line);
+    QCOMPARE(modFontHelper::LineOfFamily(listed, family), line);
 }
 
 void tst_ModFontHelper::appendsAtEndWhateverTheSelection()

@@ -194,11 +194,21 @@ bool IsGenericFamily(const QString &family)
     return family == u"Sans Serif" || family == u"Serif" || family == u"Monospace";
 }
 
-void ListFontFamilies(RichTextBox &view, const QString &exampleText)
+QStringList ListFontFamilies(RichTextBox &view, const QString &exampleText)
 {
     InstalledFonts installed = SystemFonts();
     view.SetFaceLocations(std::move(installed.faces));
     ListFontFamilies(view, exampleText, [&] { return installed.families; });
+    return installed.families;
+}
+
+int LineOfFamily(const QStringList &listed, const QString &family)
+{
+    const auto byFoldedName = [](const QString &left, const QString &right) {
+        return left.toCaseFolded() < right.toCaseFolded();
+    };
+    const auto found = std::lower_bound(listed.cbegin(), listed.cend(), family, byFoldedName);
+    return int(std::min(found - listed.cbegin(), std::max<qsizetype>(0, listed.size() - 1)));
 }
 
 void ListFontFamilies(RichTextBox &view, const QString &exampleText, const FontFamilySource &families)

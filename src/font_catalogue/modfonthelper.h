@@ -35,9 +35,13 @@ struct CatalogueTarget
     QString exampleLine; // the sentence with its line break, made once for every family
 };
 
-// Lists the installed families, and tells the view where their faces are stored.
-void ListFontFamilies(RichTextBox &view, const QString &exampleText);
+// Lists the installed families, and tells the view where their faces are stored. Returns the
+// families in the order of their lines.
+QStringList ListFontFamilies(RichTextBox &view, const QString &exampleText);
 void ListFontFamilies(RichTextBox &view, const QString &exampleText, const FontFamilySource &families);
+
+// The line of a family in a listing, or where it is gone, of the family after it in order.
+int LineOfFamily(const QStringList &listed, const QString &family);
 
 // Appends the catalogue line of one family at the end of the view's text.
 void FontFamilyCallback(const QString &familyName, const CatalogueTarget &target);

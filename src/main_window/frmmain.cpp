@@ -45,12 +45,13 @@ frmMain::frmMain(QWidget *parent)
     m_rtbFonts->setFocus();
 
     RestoreWindowState();
-    modFontHelper::ListFontFamilies(*m_rtbFonts, m_sExampleText);
+    m_families = modFontHelper::ListFontFamilies(*m_rtbFonts, m_sExampleText);
     m_rtbFonts->SetSelStart(0);
 
     connect(m_rtbFonts, &RichTextBox::focusGained, this, &frmMain::HighlightCurrentLine);
     connect(m_rtbFonts, &RichTextBox::keyReleased, this, &frmMain::HighlightCurrentLine);
     connect(m_rtbFonts, &RichTextBox::mouseButtonReleased, this, &frmMain::HighlightCurrentLine);
+    connect(&m_fontWatch, &FontWatch::fontsChanged, this, &frmMain::RefreshCatalogue);
 }
 
 frmMain::~frmMain() = default;
@@ -156,6 +157,36 @@ void frmMain::SaveWindowState() const
     modIni::WriteIniValue(QStringLiteral("Width"), StoredNumber::Format(Width()));
     modIni::WriteIniValue(QStringLiteral("Height"), StoredNumber::Format(Height()));
     modIni::WriteIniValue(QStringLiteral("ExampleText"), m_sExampleText);
+}
+
+// A font installed in a folder that did not exist when the program started is noticed
+// when the user comes back to the window.
+void frmMain::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        m_fontWatch.check();
+}
+
+// Lists the families again in place of the old listing, in one step shown only once done:
+// the caret stays on its family, or where that is gone, on the family after it in order, and
+// the first visible line stays.
+void frmMain::RefreshCatalogue()
+{
+    RichTextBox &view = *m_rtbFonts;
+    const RichTextBox::RedrawFreeze freeze(view);
+    const QString caretFamily = m_families.value(view.CaretLine());
+    const int firstVisibleLine = view.FirstVisibleLine();
+
+    view.SetSelStart(0);
+    view.SetSelLength(view.TextLength());
+    view.SetSelText(QString());
+    m_families = modFontHelper::ListFontFamilies(view, m_sExampleText);
+
+    const int caretLine = modFontHelper::LineOfFamily(m_families, caretFamily);
+    view.SetSelStart(view.Model().lineStart(caretLine));
+    view.LineScroll(firstVisibleLine - view.FirstVisibleLine());
+    HighlightCurrentLine();
 }
 
 // Colours the caret's line blue and everything else black, leaving the caret and the scroll

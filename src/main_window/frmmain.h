@@ -1,9 +1,11 @@
 #pragma once
 
 #include "closeonquitrequest.h"
+#include "fonts/fontwatch.h"
 #include "windowframe.h"
 
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 
 #include <optional>
@@ -39,11 +41,13 @@ public:
 protected:
     void resizeEvent(QResizeEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
 private:
     void RestoreWindowState();
     void SaveWindowState() const;
     void HighlightCurrentLine();
+    void RefreshCatalogue();
 
     QSize usableClientSize() const;
     double dotsPerInch() const;
@@ -51,6 +55,8 @@ private:
 
     RichTextBox *const m_rtbFonts;
     QString m_sExampleText{DefaultExampleText};
+    QStringList m_families; // as listed, one per line
+    FontWatch m_fontWatch;
     std::optional<float> m_leftGiven;
     std::optional<float> m_topGiven;
     WindowFrame m_frame{*this};

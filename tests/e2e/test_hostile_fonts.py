@@ -2,11 +2,21 @@
 with status 0."""
 
 from make_corpus import make_corpus
-from xsession import DEFAULT_SENTENCE, DEJAVU, ProgramTestCase
+import shutil
+from pathlib import Path
+
+from xsession import DEFAULT_SENTENCE, DEJAVU, ProgramTestCase, wait_until
+
+URW = Path("/usr/share/fonts/opentype/urw-base35")
 
 # Family names that would break a catalogue line, and the names the view shows for them.
 STRANGE_NAMES = ["W" * 200, "עברית מימין", "Tab\tName", "Line\nBreak", "Ctrl\u0001Char", "CR\rName"]
 SHOWN_NAMES = ["W" * 200, "עברית מימין", "Tab\ufffdName", "Line\ufffdBreak", "Ctrl\ufffdChar", "CR\ufffdName"]
+
+
+def inked_rows(rows):
+    """How many rows of a screenshot hold text: a new line adds some, the blinking caret none."""
+    return sum(any(min(pixel) < 100 for pixel in row[:-20]) for row in rows[:-20])
 
 
 class HostileFontsTest(ProgramTestCase):
@@ -19,6 +29,20 @@ class HostileFontsTest(ProgramTestCase):
         program = self.open()
         program.key("Down", "End", "ctrl+End", "Up")
         program.click(50, 50)
+        self.assertClosesCleanly(program)
+
+    def test_a_font_installed_while_running_gets_its_line_with_the_caret_kept(self):
+        self.use_fonts([DEJAVU / "DejaVuSans.ttf", DEJAVU / "DejaVuSerif.ttf"])
+        program = self.open()
+        program.key("Down")
+        self.assertEventually(lambda: program.copied_line(), "DejaVu Serif")
+        before = inked_rows(program.screenshot())
+        # C059 sorts before both: the caret's family moves down a line, and the caret with it.
+        shutil.copy(URW / "C059-Roman.otf", self.folder / "fontconfig" / "fonts")
+        self.assertTrue(wait_until(lambda: inked_rows(program.screenshot()) > before), "no new line appeared")
+        program.key("Up")  # a line that differs from the last copy, so that the copy is new
+        self.assertEventually(lambda: program.copied_line(), "DejaVu Sans")
+        self.assertRegex(program.view_text(), "^C059\t.*\nDejaVu Sans\t.*\nDejaVu Serif\t")
         self.assertClosesCleanly(program)
 
     def test_a_truncated_font_file_leaves_the_good_families(self):

@@ -337,6 +337,12 @@ class Program(contextlib.AbstractContextManager):
                                                                  "_NET_WM_STATE"), timeout=10):
             raise AssertionError("the window manager did not maximise the window")
 
+    def copied_line(self):
+        """The first column of the caret's line, as Ctrl+C copies it with nothing selected."""
+        self.key("ctrl+c")
+        return wait_until(lambda: self._tool("xclip", "-o", "-selection", "clipboard", check=False),
+                          timeout=10) or ""
+
     def view_text(self):
         """The text of the view: Ctrl+A selects it all, which X offers as the primary selection."""
         self.key("ctrl+a")
