@@ -30,6 +30,8 @@ private Q_SLOTS:
     void quitSignalClosesAndSaves();
     void reopeningLeavesFileUnchanged_data();
     void reopeningLeavesFileUnchanged();
+    void zoomIsKeptOnlyOnceZoomed_data();
+    void zoomIsKeptOnlyOnceZoomed();
 
 private:
     static void writeSettings(const QByteArray &contents);
@@ -220,6 +222,38 @@ void tst_FrmMainWindowState::reopeningLeavesFileUnchanged()
         closeWindow();
         QCOMPARE(settings(), original);
     }
+}
+
+void tst_FrmMainWindowState::zoomIsKeptOnlyOnceZoomed_data()
+{
+    QTest::addColumn<QByteArray>("stored");
+    QTest::addColumn<QKeySequence>("keys");
+    QTest::addColumn<int>("zoom");
+    QTest::addColumn<QString>("saved"); // empty: no Zoom key at all
+
+    QTest::newRow("never zoomed") << QByteArray() << QKeySequence() << 100 << QString();
+    QTest::newRow("stored zoom applied") << QByteArray("Zoom=150") << QKeySequence() << 150 << u"150"_qs;
+    QTest::newRow("letters read as 100") << QByteArray("Zoom=abc") << QKeySequence() << 100 << u"100"_qs;
+    QTest::newRow("beyond the range read as 100") << QByteArray("Zoom=1000") << QKeySequence() << 100 << u"100"_qs;
+    QTest::newRow("zoomed in with Ctrl+=") << QByteArray() << QKeySequence(u"Ctrl+="_qs) << 110 << u"110"_qs;
+    QTest::newRow("back to normal with Ctrl+0") << QByteArray("Zoom=300") << QKeySequence(u"Ctrl+0"_qs) << 100
+                                                << u"100"_qs;
+}
+
+void tst_FrmMainWindowState::zoomIsKeptOnlyOnceZoomed()
+{
+    QFETCH(QByteArray, stored);
+    QFETCH(QKeySequence, keys);
+    QFETCH(int, zoom);
+    QFETCH(QString, saved);
+    writeSettings("[Settings]\n" + stored + "\n");
+    openWindow();
+    RichTextBox &view = *m_window->findChild<RichTextBox *>(u"rtbFonts"_qs);
+    if (!keys.isEmpty())
+        QTest::keySequence(&view, keys);
+    QCOMPARE(view.ZoomPercent(), zoom);
+    closeWindow();
+    QCOMPARE(modIni::ReadIniValue(u"Zoom"_qs), saved);
 }
 
 QTEST_MAIN(tst_FrmMainWindowState)

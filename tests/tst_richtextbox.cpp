@@ -40,6 +40,10 @@ private Q_SLOTS:
     void screenReadersSeeTextCaretAndSelection();
     void textReadsOnItsPage_data();
     void textReadsOnItsPage();
+    void zoomKeepsTheCaretLineInPlace_data();
+    void zoomKeepsTheCaretLineInPlace();
+    void typingANameFindsItsLine_data();
+    void typingANameFindsItsLine();
 };
 
 namespace {
@@ -479,6 +483,81 @@ void tst_RichTextBox::textReadsOnItsPage()
         QCOMPARE(ink, shown);
     QCOMPARE_GE(TextColours::contrast(ink, base), 4.5);
     QCOMPARE(colourOf(view, 0, 4), stored); // the stored colour is the one the program set
+}
+
+void tst_RichTextBox::zoomKeepsTheCaretLineInPlace_data()
+{
+    QTest::addColumn<int>("from");
+    QTest::addColumn<QString>("action"); // a key sequence, or "wheel" and the wheel's turn
+    QTest::addColumn<int>("zoom");
+
+    QTest::newRow("Ctrl+plus") << 100 << QKeySequence(QKeySequence::ZoomIn).toString() << 110;
+    QTest::newRow("Ctrl+=") << 100 << u"Ctrl+="_qs << 110;
+    QTest::newRow("Ctrl+minus") << 100 << u"Ctrl+-"_qs << 90;
+    QTest::newRow("Ctrl+0") << 250 << u"Ctrl+0"_qs << 100;
+    QTest::newRow("wheel away, two notches") << 100 << u"wheel 240"_qs << 125;
+    QTest::newRow("wheel back, half a notch") << 100 << u"wheel -60"_qs << 100;
+    QTest::newRow("no further than 400") << 400 << u"Ctrl+="_qs << 400;
+    QTest::newRow("no smaller than 50") << 50 << u"Ctrl+-"_qs << 50;
+    QTest::newRow("twice the size") << 100 << u"wheel 600"_qs << 200;
+}
+
+void tst_RichTextBox::zoomKeepsTheCaretLineInPlace()
+{
+    QFETCH(int, from);
+    QFETCH(QString, action);
+    QFETCH(int, zoom);
+    RichTextBox view;
+    view.SetSelText(catalogueOf(300));
+    view.resize(400, 300);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    view.SetSelStart(0);
+    view.SetZoomPercent(from);
+    view.LineScroll(100);
+    view.SetSelStart(view.Model().lineStart(103));
+    const int caretTop = view.LineRect(103).top();
+    const int lineHeight = view.LineHeight();
+
+    if (action.startsWith(u"wheel")) {
+        const QPoint turn(0, action.sliced(6).toInt());
+        QWheelEvent wheel(QPointF(50, 50), view.mapToGlobal(QPointF(50, 50)), QPoint(), turn, Qt::NoButton,
+                          Qt::ControlModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(view.viewport(), &wheel);
+    } else {
+        QTest::keySequence(&view, QKeySequence(action));
+    }
+    QCOMPARE(view.ZoomPercent(), zoom);
+    QCOMPARE(view.CaretLine(), 103);
+    QCOMPARE_LE(std::abs(view.LineRect(103).top() - caretTop), view.LineHeight());
+    QCOMPARE_LE(std::abs(view.LineHeight() * from - lineHeight * zoom), 2 * std::max(from, zoom));
+}
+
+void tst_RichTextBox::typingANameFindsItsLine_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<int>("line");
+    QTest::newRow("a name far below") << u"family 257"_qs << 257;
+    QTest::newRow("no such name") << u"Famous"_qs << 0;
+}
+
+void tst_RichTextBox::typingANameFindsItsLine()
+{
+    QFETCH(QString, typed);
+    QFETCH(int, line);
+    RichTextBox view;
+    view.SetSelText(catalogueOf(300));
+    view.SetSelStart(0);
+    view.resize(400, 300);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    const QString text = view.Text();
+
+    QTest::keyClicks(&view, typed);
+    QCOMPARE(view.CaretLine(), line);
+    QCOMPARE(view.SelStart(), view.Model().lineStart(line));
+    QVERIFY(view.LineRect(line).top() >= 0 && view.LineRect(line).bottom() <= view.viewport()->height());
+    QCOMPARE(view.Text(), text);
 }
 
 QTEST_MAIN(tst_RichTextBox)

@@ -5,6 +5,7 @@
 #include "settings/storednumber.h"
 #include "twips.h"
 #include "view/richtextbox.h"
+#include "view/zoom.h"
 
 #include <QCloseEvent>
 #include <QIcon>
@@ -144,6 +145,7 @@ void frmMain::RestoreWindowState()
 
     const QString exampleText = modIni::ReadIniValue(QStringLiteral("ExampleText"));
     m_sExampleText = exampleText.isEmpty() ? QString(DefaultExampleText) : exampleText;
+    m_rtbFonts->SetZoomPercent(Zoom::Sanitised(readStoredNumber(QStringLiteral("Zoom")).value_or(Zoom::Normal)));
 }
 
 void frmMain::SaveWindowState() const
@@ -157,6 +159,10 @@ void frmMain::SaveWindowState() const
     modIni::WriteIniValue(QStringLiteral("Width"), StoredNumber::Format(Width()));
     modIni::WriteIniValue(QStringLiteral("Height"), StoredNumber::Format(Height()));
     modIni::WriteIniValue(QStringLiteral("ExampleText"), m_sExampleText);
+    // Only a user who zoomed has the key, so that everyone else's file stays as it was.
+    const int zoom = m_rtbFonts->ZoomPercent();
+    if (zoom != Zoom::Normal || !modIni::ReadIniValue(QStringLiteral("Zoom")).isEmpty())
+        modIni::WriteIniValue(QStringLiteral("Zoom"), QString::number(zoom));
 }
 
 // A font installed in a folder that did not exist when the program started is noticed

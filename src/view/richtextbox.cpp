@@ -22,6 +22,8 @@ constexpr int Margin = RichTextBox::TextMargin;
 constexpr qreal DefaultTabStop = 80;
 // Screens of lines above and below the shown ones whose layouts are kept, for scrolling back.
 constexpr int KeptScreens = 2;
+// Long enough for a listing to paint first, short enough to come before anyone types.
+constexpr std::chrono::milliseconds PrefixIndexDelay{200};
 
 bool isWordCharacter(QChar character)
 {
@@ -45,6 +47,9 @@ RichTextBox::RichTextBox(QWidget *parent)
     m_baseFace = m_model.faceIndex(FontName());
 
     connect(&m_model, &TextModel::linesReplaced, this, &RichTextBox::noteLinesReplaced);
+    m_prefixIndexing.setSingleShot(true);
+    m_prefixIndexing.setInterval(PrefixIndexDelay);
+    connect(&m_prefixIndexing, &QTimer::timeout, this, &RichTextBox::prefixIndex);
     connect(&m_model, &TextModel::coloursChanged, this, &RichTextBox::updateLines);
     m_lineWidths.assign(1, 0);
     updateMetrics();
@@ -299,12 +304,99 @@ void RichTextBox::keyPressEvent(QKeyEvent *event)
             copyTo(QClipboard::Clipboard);
         else
             copyFirstColumnOf(CaretLine());
+    } else if (zoomByKey(event)) {
     } else if (moveByKey(event)) {
+        m_finder.reset();
         ensureVisible(m_position);
         offerPrimarySelection();
-    } else {
+    } else if (!findByTyping(event)) {
         event->ignore(); // the text is read-only: a typed character changes nothing
     }
+}
+
+bool RichTextBox::zoomByKey(const QKeyEvent *event)
+{
+    const bool control = event->modifiers() & Qt::ControlModifier;
+    if (event->matches(QKeySequence::ZoomIn) || (control && event->key() == Qt::Key_Equal))
+        SetZoomPercent(Zoom::Stepped(m_zoom, 1));
+    else if (event->matches(QKeySequence::ZoomOut) || (control && event->key() == Qt::Key_Minus))
+        SetZoomPercent(Zoom::Stepped(m_zoom, -1));
+    else if (control && event->key() == Qt::Key_0)
+        SetZoomPercent(Zoom::Normal);
+    else
+        return false;
+    return true;
+}
+
+// Printable keys find the line whose name starts with them; Backspace and Escape act on the
+// prefix only while one is being typed.
+bool RichTextBox::findByTyping(const QKeyEvent *event)
+{
+    const auto now = TypeToFind::Clock::now();
+    if (event->key() == Qt::Key_Escape && m_finder.active(now)) {
+        m_finder.reset();
+        return true;
+    }
+    if (event->key() == Qt::Key_Backspace)
+        return m_finder.shorten(now);
+    const QString text = event->text();
+    const bool commanded = event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+    if (commanded || text.isEmpty() || !text.front().isPrint())
+        return false;
+    if (const std::optional<int> line = m_finder.type(text, CaretLine(), prefixIndex(), now)) {
+        moveCaret(m_model.lineStart(*line), false);
+        ensureVisible(m_position);
+    }
+    return true;
+}
+
+const PrefixIndex &RichTextBox::prefixIndex()
+{
+    if (!m_prefixIndex) {
+        QStringList names;
+        names.reserve(LineCount());
+        for (int line = 0; line < LineCount(); ++line) {
+            const QString &text = m_model.line(line).text;
+            names << text.first(LineLayout::LabelEnd(text));
+        }
+        m_prefixIndex.emplace(names);
+        m_prefixIndexing.stop();
+    }
+    return *m_prefixIndex;
+}
+
+void RichTextBox::SetZoomPercent(int percent)
+{
+    percent = std::clamp(percent, Zoom::Least, Zoom::Most);
+    if (percent == m_zoom)
+        return;
+    const int caretLine = CaretLine();
+    const int caretTop = LineRect(caretLine).top() - Margin;
+    const float scale = float(percent) / float(m_zoom);
+    m_zoom = percent;
+    updateMetrics();
+    m_layouts.clear();
+    for (float &width : m_lineWidths)
+        width *= scale;
+    m_widest *= scale;
+    updateScrollRanges();
+    const int caretRow = qRound(qreal(caretTop) / m_lineHeight);
+    LineScroll(caretLine - caretRow - FirstVisibleLine());
+    viewport()->update();
+}
+
+void RichTextBox::wheelEvent(QWheelEvent *event)
+{
+    if (!(event->modifiers() & Qt::ControlModifier)) {
+        QAbstractScrollArea::wheelEvent(event);
+        return;
+    }
+    m_zoomWheel += event->angleDelta().y();
+    const int steps = m_zoomWheel / QWheelEvent::DefaultDeltasPerStep;
+    m_zoomWheel -= steps * QWheelEvent::DefaultDeltasPerStep;
+    if (steps != 0)
+        SetZoomPercent(Zoom::Stepped(m_zoom, steps));
+    event->accept();
 }
 
 void RichTextBox::keyReleaseEvent(QKeyEvent *event)
@@ -640,7 +732,8 @@ void RichTextBox::updateMetrics()
 {
     // One height for every line, from the base face and the size the samples are drawn at.
     const QFont base = font();
-    m_samplePixelSize = base.pixelSize() > 0 ? base.pixelSize() : qRound(base.pointSizeF() * logicalDpiY() / 72.0);
+    const qreal basePixelSize = base.pixelSize() > 0 ? base.pixelSize() : base.pointSizeF() * logicalDpiY() / 72.0;
+    m_samplePixelSize = std::max(1, qRound(basePixelSize * m_zoom / Zoom::Normal));
     qreal ascent = 0;
     qreal descent = 0;
     qreal averageCharWidth = 0;
@@ -652,7 +745,7 @@ void RichTextBox::updateMetrics()
     m_ascent = int(std::ceil(std::max(ascent, 0.95 * m_samplePixelSize)));
     m_lineHeight = m_ascent + int(std::ceil(std::max(descent, 0.3 * m_samplePixelSize)));
     m_estimatedCharWidth = averageCharWidth > 0 ? averageCharWidth : m_samplePixelSize / 2.0;
-    m_tabStop = DefaultTabStop;
+    m_tabStop = DefaultTabStop * m_zoom / Zoom::Normal;
 }
 
 void RichTextBox::updateScrollRanges()
@@ -681,6 +774,8 @@ void RichTextBox::noteLinesReplaced(int first, int removed, int added)
 {
     // The layouts of every later line are dropped too: their numbers may have moved.
     m_layouts.erase(m_layouts.lower_bound(first), m_layouts.end());
+    m_prefixIndex.reset();
+    m_prefixIndexing.start();
 
     const auto removedFrom = m_lineWidths.begin() + first;
     const bool widestRemoved = std::find(removedFrom, removedFrom + removed, m_widest) != removedFrom + removed;

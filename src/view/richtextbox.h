@@ -2,11 +2,14 @@
 
 #include "fonts/facelocation.h"
 #include "textmodel.h"
+#include "typetofind.h"
+#include "zoom.h"
 
 #include <QAbstractScrollArea>
 #include <QBasicTimer>
 #include <QClipboard>
 #include <QColor>
+#include <QTimer>
 
 #include <map>
 #include <memory>
@@ -60,6 +63,10 @@ public:
 
     int FirstVisibleLine() const;
     void LineScroll(int lines);
+
+    // Names and samples together, in percent of the base size; the caret's line keeps its place.
+    int ZoomPercent() const { return m_zoom; }
+    void SetZoomPercent(int percent);
 
     // Where the sample faces are stored; a family not found here is drawn through Qt.
     void SetFaceLocations(FaceLocations locations);
@@ -123,6 +130,7 @@ protected:
     void contextMenuEvent(QContextMenuEvent *event) override;
     void timerEvent(QTimerEvent *event) override;
     void changeEvent(QEvent *event) override;
+    void wheelEvent(QWheelEvent *event) override;
 
 private:
     friend class RichTextBoxAccessible;
@@ -130,6 +138,9 @@ private:
     void select(int anchor, int position);
     void moveCaret(int position, bool extend);
     bool moveByKey(const QKeyEvent *event);
+    bool zoomByKey(const QKeyEvent *event);
+    bool findByTyping(const QKeyEvent *event);
+    const PrefixIndex &prefixIndex();
     int wordStart(int offset) const;
     int wordEnd(int offset) const;
     int nextCaretPosition(int offset) const;
@@ -176,6 +187,12 @@ private:
     float m_widest = 0;
 
     std::unique_ptr<FaceCache> m_faces;
+    int m_zoom = Zoom::Normal;
+    int m_zoomWheel = 0; // wheel turns short of a step, kept for the next
+    TypeToFind m_finder;
+    std::optional<PrefixIndex> m_prefixIndex;
+    // The index is made a moment after the text changes, before a user types.
+    QTimer m_prefixIndexing;
     int m_openBatches = 0;
     QBasicTimer m_blink;
     bool m_caretOn = true;
