@@ -22,6 +22,8 @@ private Q_SLOTS:
     void selStartIsLowerEndOfBackwardSelection();
     void keysMoveOverWholeCharactersAndChangeNothing_data();
     void keysMoveOverWholeCharactersAndChangeNothing();
+    void upAndDownKeepTheClickedColumn_data();
+    void upAndDownKeepTheClickedColumn();
     void selTextAppendsAtEnd();
     void everyLineBreakSpellingStartsOneLine_data();
     void everyLineBreakSpellingStartsOneLine();
@@ -142,6 +144,36 @@ void tst_RichTextBox::keysMoveOverWholeCharactersAndChangeNothing()
     QCOMPARE(view.SelStart(), selStart);
     QCOMPARE(view.SelLength(), selLength);
     QCOMPARE(view.Text(), text);
+}
+
+void tst_RichTextBox::upAndDownKeepTheClickedColumn_data()
+{
+    QTest::addColumn<QKeyCombination>("key");
+    QTest::addColumn<int>("line");
+    QTest::newRow("Down") << QKeyCombination(Qt::Key_Down) << 3;
+    QTest::newRow("Up") << QKeyCombination(Qt::Key_Up) << 1;
+    QTest::newRow("Shift+Down") << QKeyCombination(Qt::ShiftModifier, Qt::Key_Down) << 3;
+}
+
+void tst_RichTextBox::upAndDownKeepTheClickedColumn()
+{
+    QFETCH(QKeyCombination, key);
+    QFETCH(int, line);
+    constexpr int Column = 6;
+    constexpr int LineLength = 12; // with its CR LF
+    RichTextBox view;
+    view.SetSelText(QStringLiteral("abcdefghij\r\n").repeated(5));
+    view.SetSelStart(0);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    QTest::keyClick(&view, Qt::Key_Down); // a column to remember from before the click
+
+    QTest::mouseClick(surfaceOf(view), Qt::LeftButton, {}, pointOfOffset(view, 2 * LineLength + Column));
+    QCOMPARE(view.SelStart(), 2 * LineLength + Column);
+    QTest::keyClick(&view, key.key(), key.keyboardModifiers());
+
+    QCOMPARE(caretLine(view), line);
+    QCOMPARE(view.SelStart() + view.SelLength(), line * LineLength + Column);
 }
 
 void tst_RichTextBox::selTextAppendsAtEnd()

@@ -313,6 +313,7 @@ void RichTextBox::mousePressEvent(QMouseEvent *event)
         return;
     const int offset = offsetAt(event->position().toPoint());
     moveCaret(offset, event->modifiers() & Qt::ShiftModifier);
+    m_wantedX.reset(); // Up and Down go on from the clicked column
     m_dragging = true;
 }
 
@@ -359,6 +360,9 @@ void RichTextBox::contextMenuEvent(QContextMenuEvent *event)
     QAction *copyName = menu->addAction(tr("Copy Family Name"), this, [this, line] { copyFirstColumnOf(line); });
     copyName->setObjectName(QStringLiteral("copyFamilyName"));
     menu->exec(event->globalPos());
+    // The menu took the release of the button that opened it, and closed before its action
+    // ran: the action ends the way a click does.
+    Q_EMIT mouseButtonReleased();
 }
 
 void RichTextBox::timerEvent(QTimerEvent *event)
@@ -539,7 +543,8 @@ int RichTextBox::wordEnd(int offset) const
 
 int RichTextBox::offsetAt(QPoint point)
 {
-    const int row = int(std::floor(double(point.y() - Margin) / m_lineHeight));
+    // The margin above the first shown line belongs to it, not to the hidden line before it.
+    const int row = std::max(0, int(std::floor(double(point.y() - Margin) / m_lineHeight)));
     const int line = std::clamp(FirstVisibleLine() + row, 0, LineCount() - 1);
     const qreal x = point.x() - leftEdge();
     LineLayout &layout = layoutOf(line);
@@ -557,7 +562,13 @@ void RichTextBox::ensureVisible(int offset)
     else if (line >= first + rowsShown())
         verticalScrollBar()->setValue(line - rowsShown() + 1);
 
-    const qreal x = caretX(line, position.column);
+    keepInSightSideways(offset);
+}
+
+void RichTextBox::keepInSightSideways(int offset)
+{
+    const TextModel::Position position = m_model.positionOf(offset);
+    const qreal x = caretX(position.line, position.column);
     updateScrollRanges();
     QScrollBar *bar = horizontalScrollBar();
     const int shown = viewport()->width() - 2 * Margin;
@@ -741,6 +752,8 @@ void RichTextBox::notifyCaretMoved()
     // The selections a frozen view or a batch goes through are never shown, so never told either.
     if (!updatesEnabled() || m_openBatches > 0)
         return;
+    // Whatever moved the caret, it stays in sight sideways; only keys and drags scroll lines.
+    keepInSightSideways(m_position);
     const std::pair<int, int> selection(SelStart(), SelStart() + SelLength());
     const bool selected = selection.first != selection.second;
     const bool wasSelected = m_reportedSelection.first != m_reportedSelection.second;

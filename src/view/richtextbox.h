@@ -136,6 +136,7 @@ private:
     int previousCaretPosition(int offset) const;
     int offsetAt(QPoint point);
     void ensureVisible(int offset);
+    void keepInSightSideways(int offset);
     void copyTo(QClipboard::Mode mode) const;
     // A line's first column is its text up to the first tab: in the catalogue, the family's
     // name, which is what a user copies from a line.

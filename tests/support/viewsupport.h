@@ -7,6 +7,7 @@
 #include "main_window/frmmain.h"
 #include "view/richtextbox.h"
 
+#include <QAccessible>
 #include <QEvent>
 #include <QList>
 
@@ -91,6 +92,14 @@ inline QPoint pointOfLine(const RichTextBox &view, int line)
 {
     const QRect rect = view.LineRect(line);
     return QPoint(rect.left() + 1, rect.center().y());
+}
+
+// A point on the surface just after the caret place before the offset.
+inline QPoint pointOfOffset(const RichTextBox &view, int offset)
+{
+    QAccessibleTextInterface *text = QAccessible::queryAccessibleInterface(const_cast<RichTextBox *>(&view))->textInterface();
+    const QRect rect = text->characterRect(offset);
+    return surfaceOf(view)->mapFromGlobal(QPoint(rect.left() + 1, rect.center().y()));
 }
 
 // Counts the paints of the view's text.
