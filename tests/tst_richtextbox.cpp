@@ -1,4 +1,5 @@
 #include "support/viewsupport.h"
+#include "view/richtextboxaccessible.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -434,6 +435,7 @@ void tst_RichTextBox::copiesTheFamilyNameOfALine()
 
 void tst_RichTextBox::screenReadersSeeTextCaretAndSelection()
 {
+    RichTextBoxAccessible::install();
     RichTextBox view;
     view.SetSelText(numberedLines(3));
     view.SetSelStart(10);

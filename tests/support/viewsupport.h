@@ -7,7 +7,6 @@
 #include "main_window/frmmain.h"
 #include "view/richtextbox.h"
 
-#include <QAccessible>
 #include <QEvent>
 #include <QList>
 
@@ -94,12 +93,11 @@ inline QPoint pointOfLine(const RichTextBox &view, int line)
     return QPoint(rect.left() + 1, rect.center().y());
 }
 
-// A point on the surface just after the caret place before the offset.
-inline QPoint pointOfOffset(const RichTextBox &view, int offset)
+// A point on the surface just inside the character at the offset.
+inline QPoint pointOfOffset(RichTextBox &view, int offset)
 {
-    QAccessibleTextInterface *text = QAccessible::queryAccessibleInterface(const_cast<RichTextBox *>(&view))->textInterface();
-    const QRect rect = text->characterRect(offset);
-    return surfaceOf(view)->mapFromGlobal(QPoint(rect.left() + 1, rect.center().y()));
+    const QRect rect = view.CharacterRect(offset);
+    return QPoint(rect.left() + 1, rect.center().y());
 }
 
 // Counts the paints of the view's text.
