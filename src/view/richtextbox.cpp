@@ -262,8 +262,7 @@ void RichTextBox::focusOutEvent(QFocusEvent *event)
 void RichTextBox::keyPressEvent(QKeyEvent *event)
 {
     if (event == QKeySequence::SelectAll) {
-        select(0, TextLength());
-        offerPrimarySelection();
+        selectAll();
     } else if (event == QKeySequence::Copy) {
         // The window's highlight leaves nothing selected after every key and click, so copying
         // with nothing selected takes what a user copies from a line: its first column.
@@ -335,10 +334,7 @@ std::unique_ptr<QMenu> RichTextBox::contextMenu(int line)
                                     [this] { copyTo(QClipboard::Clipboard); });
     copy->setObjectName(QStringLiteral("copy"));
     copy->setEnabled(SelLength() > 0);
-    QAction *selectAll = menu->addAction(tr("Select All"), QKeySequence::SelectAll, this, [this] {
-        select(0, TextLength());
-        offerPrimarySelection();
-    });
+    QAction *selectAll = menu->addAction(tr("Select All"), QKeySequence::SelectAll, this, &RichTextBox::selectAll);
     selectAll->setObjectName(QStringLiteral("selectAll"));
     menu->addSeparator();
     QAction *copyName = menu->addAction(tr("Copy Family Name"), this, [this, line] { copyFirstColumnOf(line); });
@@ -379,6 +375,12 @@ void RichTextBox::select(int anchor, int position)
     restartBlink();
     viewport()->update();
     notifyCaretMoved();
+}
+
+void RichTextBox::selectAll()
+{
+    select(0, TextLength());
+    offerPrimarySelection();
 }
 
 void RichTextBox::moveByKey(KeyMove key)

@@ -10,12 +10,12 @@
 #include <QBasicTimer>
 #include <QClipboard>
 #include <QColor>
-#include <QMenu>
 
 #include <memory>
 #include <optional>
 
 class FaceCache;
+class QMenu;
 class TextPiece;
 
 // A read-only rich-text view whose offsets count every line break as the two characters CR LF.
@@ -135,6 +135,7 @@ protected:
 
 private:
     void select(int anchor, int position);
+    void selectAll();
     void moveByKey(KeyMove key);
     void keepInSightSideways(int offset);
     void copyTo(QClipboard::Mode mode) const;

@@ -135,23 +135,8 @@ int TextModel::replace(int from, int to, const QString &text, int face, QRgb col
         return append(text, face, colour);
     const Position first = positionOf(std::min(from, to));
     const Position last = positionOf(std::max(from, to));
-    const QList<QStringView> pieces = splitLines(text);
-
-    std::vector<Line> replacement(size_t(pieces.size()));
-    const Line &head = line(first.line);
-    const Line &tail = line(last.line);
-    replacement.front().text = head.text.left(first.column);
-    appendRuns(replacement.front().runs, head, 0, first.column);
-    for (qsizetype index = 0; index < pieces.size(); ++index) {
-        Line &target = replacement[size_t(index)];
-        target.text += pieces[index];
-        appendRun(target.runs, {int(pieces[index].size()), face, colour});
-    }
-    Line &end = replacement.back();
-    const int tailFrom = last.column;
-    const int tailLength = int(tail.text.size()) - tailFrom;
-    end.text += QStringView(tail.text).sliced(tailFrom);
-    appendRuns(end.runs, tail, tailFrom, int(tail.text.size()));
+    std::vector<Line> replacement = joinedLines(first, last, splitLines(text), face, colour);
+    const int tailLength = int(line(last.line).text.size()) - last.column;
 
     const int removed = last.line - first.line + 1;
     const int added = int(replacement.size());
@@ -175,6 +160,27 @@ int TextModel::replace(int from, int to, const QString &text, int face, QRgb col
     Q_EMIT linesReplaced(first.line, removed, added);
     const int lastAdded = first.line + added - 1;
     return offsetOf({lastAdded, int(line(lastAdded).text.size()) - tailLength});
+}
+
+// The lines that replace those from first to last: the text before first, the new pieces in
+// the face and colour given, and the text after last.
+std::vector<TextModel::Line> TextModel::joinedLines(Position first, Position last, const QList<QStringView> &pieces,
+                                                    int face, QRgb colour) const
+{
+    std::vector<Line> replacement(size_t(pieces.size()));
+    const Line &head = line(first.line);
+    const Line &tail = line(last.line);
+    replacement.front().text = head.text.left(first.column);
+    appendRuns(replacement.front().runs, head, 0, first.column);
+    for (qsizetype index = 0; index < pieces.size(); ++index) {
+        Line &target = replacement[size_t(index)];
+        target.text += pieces[index];
+        appendRun(target.runs, {int(pieces[index].size()), face, colour});
+    }
+    Line &end = replacement.back();
+    end.text += QStringView(tail.text).sliced(last.column);
+    appendRuns(end.runs, tail, last.column, int(tail.text.size()));
+    return replacement;
 }
 
 // Appending, how the catalogue is built, extends the last line in place and adds lines after it.

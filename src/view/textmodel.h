@@ -107,6 +107,8 @@ Q_SIGNALS:
 
 private:
     int append(const QString &text, int face, QRgb colour);
+    std::vector<Line> joinedLines(Position first, Position last, const QList<QStringView> &pieces, int face,
+                                  QRgb colour) const;
     template<typename Restyle>
     bool restyleLine(Line &line, int from, int to, Restyle restyle);
     bool differsFromUniform(const Line &line) const;

@@ -86,6 +86,15 @@ inline QWidget *surfaceOf(const RichTextBox &view)
     return view.viewport();
 }
 
+// How many lines from the first shown have their place on the surface, in part or whole.
+inline int shownLineCount(const RichTextBox &view)
+{
+    int line = view.FirstVisibleLine();
+    while (line < view.LineCount() && view.LineRect(line).top() < surfaceOf(view)->height())
+        ++line;
+    return line - view.FirstVisibleLine();
+}
+
 // A point on the surface at the start of the line, before its first character.
 inline QPoint pointOfLine(const RichTextBox &view, int line)
 {
