@@ -22,6 +22,9 @@ constexpr int KeptScreens = 2;
 // the size a face's ascent and descent commonly take, for a base face that reports none.
 constexpr qreal LeastAscent = 0.95;
 constexpr qreal LeastDescent = 0.3;
+// A character's width before any line is laid out, in sample sizes, for a base face that reports none.
+constexpr qreal FallbackCharWidth = 0.5;
+constexpr qreal PointsPerInch = 72;
 
 } // namespace
 
@@ -467,7 +470,8 @@ void RichTextBox::updateMetrics()
 {
     // One height for every line, from the base face and the size the samples are drawn at.
     const QFont base = font();
-    m_samplePixelSize = base.pixelSize() > 0 ? base.pixelSize() : qRound(base.pointSizeF() * logicalDpiY() / 72.0);
+    m_samplePixelSize = base.pixelSize() > 0 ? base.pixelSize()
+                                              : qRound(base.pointSizeF() * logicalDpiY() / PointsPerInch);
     qreal ascent = 0;
     qreal descent = 0;
     qreal averageCharWidth = 0;
@@ -475,10 +479,11 @@ void RichTextBox::updateMetrics()
     m_faces = std::make_unique<FaceCache>(FontName(), m_faces ? m_faces->locations() : FaceLocations(),
                                           m_samplePixelSize);
     if (const std::optional<FaceCache::Metrics> metrics = m_faces->baseMetrics())
-        std::tie(ascent, descent, averageCharWidth) = std::tuple(metrics->ascent, metrics->descent, metrics->averageCharWidth);
+        std::tie(ascent, descent, averageCharWidth) =
+            std::tuple(metrics->ascent, metrics->descent, metrics->averageCharWidth);
     m_ascent = int(std::ceil(std::max(ascent, LeastAscent * m_samplePixelSize)));
     m_lineHeight = m_ascent + int(std::ceil(std::max(descent, LeastDescent * m_samplePixelSize)));
-    m_layouts.setEstimatedCharWidth(averageCharWidth > 0 ? averageCharWidth : m_samplePixelSize / 2.0);
+    m_layouts.setEstimatedCharWidth(averageCharWidth > 0 ? averageCharWidth : FallbackCharWidth * m_samplePixelSize);
 }
 
 void RichTextBox::updateScrollRanges()
