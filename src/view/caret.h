@@ -4,6 +4,8 @@
 
 #include <QKeyCombination>
 
+#include <algorithm>
+#include <cstdlib>
 #include <functional>
 #include <optional>
 
@@ -17,8 +19,6 @@ struct Caret
 
     int selectionStart() const { return std::min(anchor, position); }
     int selectionLength() const { return std::abs(position - anchor); }
-
-    friend bool operator==(const Caret &, const Caret &) = default;
 };
 
 // The moves the keys make; with Shift each extends the selection instead.
