@@ -209,7 +209,7 @@ RichTextBox::RedrawFreeze::RedrawFreeze(RichTextBox &view)
 RichTextBox::RedrawFreeze::~RedrawFreeze()
 {
     m_view.setUpdatesEnabled(m_wasEnabled);
-    m_view.notifyCaretMoved();
+    m_view.selectionSettled();
 }
 
 RichTextBox::EditBatch::EditBatch(RichTextBox &view)
@@ -223,7 +223,7 @@ RichTextBox::EditBatch::~EditBatch()
     if (--m_view.m_openBatches == 0) {
         m_view.updateScrollRanges();
         m_view.viewport()->update();
-        m_view.notifyCaretMoved();
+        m_view.selectionSettled();
     }
 }
 
@@ -377,7 +377,7 @@ void RichTextBox::select(int anchor, int position)
     m_caret.position = position;
     restartBlink();
     viewport()->update();
-    notifyCaretMoved();
+    selectionSettled();
 }
 
 void RichTextBox::selectAll()
@@ -531,13 +531,19 @@ void RichTextBox::restartBlink()
         m_blink.stop();
 }
 
-void RichTextBox::notifyCaretMoved()
+void RichTextBox::selectionSettled()
 {
-    // The selections a frozen view or a batch goes through are never shown, so never told either.
+    // The selections a frozen view or a batch goes through are never shown, so neither kept in
+    // sight nor told.
     if (!updatesEnabled() || m_openBatches > 0)
         return;
     // Whatever moved the caret, it stays in sight sideways; only keys and drags scroll lines.
     keepInSightSideways(m_caret.position);
+    tellScreenReaders();
+}
+
+void RichTextBox::tellScreenReaders()
+{
     const std::pair<int, int> selection(SelStart(), SelStart() + SelLength());
     const bool selected = selection.first != selection.second;
     const bool wasSelected = m_reportedSelection.first != m_reportedSelection.second;

@@ -154,7 +154,8 @@ private:
     void updateLines(int first, int last);
     void noteLinesReplaced(int first, int removed, int added);
     void restartBlink();
-    void notifyCaretMoved();
+    void selectionSettled();
+    void tellScreenReaders();
 
     TextModel m_model;
     Caret m_caret;
