@@ -55,6 +55,9 @@ void tst_Caret::keysStepTheCaret_data()
     QTest::newRow("Right collapses a selection to its end") << 4 << 1 << key(Qt::Key_Right) << 4 << 4 << 0;
     QTest::newRow("Left collapses a selection to its start") << 1 << 4 << key(Qt::Key_Left) << 1 << 1 << 0;
     QTest::newRow("Shift+Right extends") << 1 << 4 << key(Qt::Key_Right, Qt::ShiftModifier) << 1 << 5 << 0;
+    QTest::newRow("Shift+Right selects a break whole") << 5 << 5 << key(Qt::Key_Right, Qt::ShiftModifier)
+                                                         << 5 << 7 << 0;
+    QTest::newRow("Shift+End selects to the CR") << 1 << 1 << key(Qt::Key_End, Qt::ShiftModifier) << 1 << 5 << 0;
     QTest::newRow("Ctrl+Right to the word's end") << 0 << 0 << key(Qt::Key_Right, Qt::ControlModifier) << 2 << 2 << 0;
     QTest::newRow("Ctrl+Right to the next word's end") << 2 << 2 << key(Qt::Key_Right, Qt::ControlModifier)
                                                       << 5 << 5 << 0;
@@ -67,7 +70,6 @@ void tst_Caret::keysStepTheCaret_data()
     QTest::newRow("Ctrl+Left to the word's start") << 4 << 4 << key(Qt::Key_Left, Qt::ControlModifier) << 3 << 3 << 0;
     QTest::newRow("Home") << 4 << 4 << key(Qt::Key_Home) << 0 << 0 << 0;
     QTest::newRow("End stops before the CR") << 0 << 0 << key(Qt::Key_End) << 5 << 5 << 0;
-    QTest::newRow("Shift+End selects to it") << 1 << 1 << key(Qt::Key_End, Qt::ShiftModifier) << 1 << 5 << 0;
     QTest::newRow("Ctrl+Home") << 12 << 12 << key(Qt::Key_Home, Qt::ControlModifier) << 0 << 0 << 0;
     QTest::newRow("Ctrl+End") << 0 << 0 << key(Qt::Key_End, Qt::ControlModifier) << 22 << 22 << 0;
     QTest::newRow("Ctrl+Shift+End") << 2 << 2 << key(Qt::Key_End, Qt::ControlModifier | Qt::ShiftModifier)
