@@ -1,7 +1,10 @@
 #include "support/viewsupport.h"
 
 #include <QApplication>
+#include <QMenu>
+#include <QScrollBar>
 #include <QTest>
+#include <QTimer>
 
 using namespace ViewSupport;
 
@@ -21,7 +24,12 @@ private Q_SLOTS:
     void firstLineBlueOnceShown();
     void keysMoveTheHighlight_data();
     void keysMoveTheHighlight();
+    void clickMovesTheHighlightAndKeepsTheScroll_data();
     void clickMovesTheHighlightAndKeepsTheScroll();
+    void selectAllEndsCollapsed_data();
+    void selectAllEndsCollapsed();
+    void caretStaysInSightSideways_data();
+    void caretStaysInSightSideways();
     void selectionsCollapseToTheirStart();
     void focusReturningKeepsTheHighlight();
     void oneRepaintPerRun();
@@ -63,9 +71,24 @@ int lineNumber(const RichTextBox &)
     return Line;
 }
 
+// Where on the view's surface a click lands.
+using PointRule = QPoint (*)(const RichTextBox &);
+
+template<int Row>
+QPoint shownRow(const RichTextBox &view)
+{
+    return pointOfLine(view, view.FirstVisibleLine() + Row);
+}
+
+QPoint topMargin(const RichTextBox &)
+{
+    return QPoint(200, 1);
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(LineRule)
+Q_DECLARE_METATYPE(PointRule)
 
 void tst_FrmMainHighlight::initTestCase()
 {
@@ -191,19 +214,94 @@ void tst_FrmMainHighlight::keysMoveTheHighlight()
     verifyOnlyLineBlue(line);
 }
 
+void tst_FrmMainHighlight::clickMovesTheHighlightAndKeepsTheScroll_data()
+{
+    QTest::addColumn<PointRule>("point");
+    QTest::addColumn<int>("row"); // the caret's line, counted from the first shown
+    QTest::newRow("on a shown line") << &shownRow<3> << 3;
+    QTest::newRow("in the margin above the first shown line") << &topMargin << 0;
+}
+
 void tst_FrmMainHighlight::clickMovesTheHighlightAndKeepsTheScroll()
 {
+    QFETCH(PointRule, point);
+    QFETCH(int, row);
     replaceText(catalogueOf(300));
     showWindow();
     view().LineScroll(150);
     const int firstVisible = view().FirstVisibleLine();
     QCOMPARE(firstVisible, 150);
 
-    QTest::mouseClick(surfaceOf(view()), Qt::LeftButton, {}, pointOfLine(view(), firstVisible + 3));
+    QTest::mouseClick(surfaceOf(view()), Qt::LeftButton, {}, point(view()));
 
     QCOMPARE(view().FirstVisibleLine(), firstVisible);
-    QCOMPARE(caretLine(view()), firstVisible + 3);
-    verifyOnlyLineBlue(firstVisible + 3);
+    QCOMPARE(caretLine(view()), firstVisible + row);
+    verifyOnlyLineBlue(firstVisible + row);
+}
+
+void tst_FrmMainHighlight::selectAllEndsCollapsed_data()
+{
+    QTest::addColumn<bool>("fromMenu");
+    QTest::newRow("Ctrl+A") << false;
+    QTest::newRow("the context menu's Select All") << true;
+}
+
+void tst_FrmMainHighlight::selectAllEndsCollapsed()
+{
+    QFETCH(bool, fromMenu);
+    replaceText(catalogueOf(20));
+    showWindow();
+    view().SetSelStart(lineBounds(view().Text(), 3).first);
+
+    if (fromMenu) {
+        // The popup takes the release of the button that opened it, and closes before its
+        // action runs: the view sees no release after the action.
+        QTimer::singleShot(0, this, [] {
+            auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+            QVERIFY(menu);
+            auto *selectAll = menu->findChild<QAction *>(u"selectAll"_qs);
+            QVERIFY(selectAll);
+            QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(selectAll).center());
+        });
+        const QPoint at = pointOfLine(view(), 5);
+        QContextMenuEvent event(QContextMenuEvent::Mouse, at, surfaceOf(view())->mapToGlobal(at));
+        QApplication::sendEvent(surfaceOf(view()), &event);
+    } else {
+        QTest::keyClick(&view(), Qt::Key_A, Qt::ControlModifier);
+    }
+
+    QCOMPARE(view().SelLength(), 0);
+    QCOMPARE(view().SelStart(), 0);
+    verifyOnlyLineBlue(0);
+}
+
+void tst_FrmMainHighlight::caretStaysInSightSideways_data()
+{
+    QTest::addColumn<QList<QKeyCombination>>("keys");
+    QTest::addColumn<bool>("scrolled");
+    QTest::newRow("End") << QList{QKeyCombination(Qt::Key_End)} << true;
+    QTest::newRow("Shift+End collapses back to the line's start")
+        << QList{QKeyCombination(Qt::ShiftModifier, Qt::Key_End)} << false;
+    QTest::newRow("Shift+End, then Home")
+        << QList{QKeyCombination(Qt::ShiftModifier, Qt::Key_End), QKeyCombination(Qt::Key_Home)} << false;
+    QTest::newRow("End, then Home")
+        << QList{QKeyCombination(Qt::Key_End), QKeyCombination(Qt::Key_Home)} << false;
+}
+
+void tst_FrmMainHighlight::caretStaysInSightSideways()
+{
+    QFETCH(QList<QKeyCombination>, keys);
+    QFETCH(bool, scrolled);
+    replaceText(catalogueOf(5) + QString(400, u'w') + QStringLiteral("\r\n"));
+    showWindow();
+    view().SetSelStart(lineBounds(view().Text(), 5).first);
+
+    for (const QKeyCombination key : keys)
+        QTest::keyClick(&view(), key.key(), key.keyboardModifiers());
+
+    // Scrolled sideways, the start of a line is out of sight; the end of this one is beyond the view.
+    QCOMPARE(view().horizontalScrollBar()->value() > 0, scrolled);
+    QCOMPARE(caretLine(view()), 5);
 }
 
 void tst_FrmMainHighlight::selectionsCollapseToTheirStart()

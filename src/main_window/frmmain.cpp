@@ -5,6 +5,7 @@
 #include "settings/storednumber.h"
 #include "twips.h"
 #include "view/richtextbox.h"
+#include "view/richtextboxaccessible.h"
 #include "view/zoom.h"
 
 #include <QCloseEvent>
@@ -39,6 +40,7 @@ frmMain::frmMain(QWidget *parent)
     : QWidget(parent)
     , m_rtbFonts(new RichTextBox(this))
 {
+    RichTextBoxAccessible::install();
     setWindowTitle(QStringLiteral("Typeshelf"));
     setWindowIcon(typeshelfIcon());
     resize(pixels(DesignClientWidth), pixels(DesignClientHeight));

@@ -12,6 +12,8 @@ namespace {
 
 // Long stretches are shaped in slices, so that a line of megabytes costs a screen's width.
 constexpr int SliceLength = 200;
+// A clip this far above and below the baseline holds any glyph: only its sides clip.
+constexpr qreal UnboundedHeight = 1e6;
 
 } // namespace
 
@@ -70,14 +72,7 @@ void LineLayout::extendTo(qreal x, int column)
         if (m_text.at(m_columns) == u'\t') {
             width = (std::floor(m_width / m_tabStop) + 1) * m_tabStop - m_width;
         } else {
-            int face = 0;
-            int start = 0;
-            for (const TextModel::Run &run : m_runs) {
-                face = run.face;
-                if (m_columns < start + run.length)
-                    break;
-                start += run.length;
-            }
+            const int face = TextModel::runAt(m_runs, m_columns).run->face;
             piece.shape = m_maker(QStringView(m_text).sliced(piece.column, piece.length), face,
                                   piece.column < m_labelEnd);
             width = piece.shape->width();
@@ -94,17 +89,13 @@ int LineLayout::pieceEnd(int column) const
 {
     if (m_text.at(column) == u'\t')
         return column + 1;
-    int runEnd = 0;
-    for (const TextModel::Run &run : m_runs) {
-        runEnd += run.length;
-        if (column < runEnd)
-            break;
-    }
+    const TextModel::RunPlace run = TextModel::runAt(m_runs, column);
+    const int runEnd = run.start + run.run->length;
     int end = std::min<int>(runEnd, column + SliceLength);
     const qsizetype tab = m_text.indexOf(u'\t', column);
     if (tab >= 0 && tab < end)
         end = int(tab);
-    if (end < m_text.size() && m_text.at(end).isLowSurrogate() && end - 1 > column)
+    if (end < m_text.size() && end - 1 > column && TextModel::nextColumn(m_text, end - 1) > end)
         --end;
     return end;
 }
@@ -152,29 +143,31 @@ void LineLayout::draw(QPainter &painter, QPointF baselineStart, qreal left, qrea
         if (!piece.shape || piece.x > right || piece.x + piece.shape->width() < left)
             continue;
         const QPointF at = baselineStart + QPointF(piece.x, 0);
-        if (override) {
+        if (override)
             piece.shape->draw(painter, at, *override);
-            continue;
-        }
-        int runStart = 0;
-        for (const TextModel::Run &run : runs) {
-            const int from = std::max(runStart, piece.column);
-            const int to = std::min(runStart + run.length, piece.column + piece.length);
-            runStart += run.length;
-            if (from >= to)
-                continue;
-            if (from == piece.column && to == piece.column + piece.length) {
-                piece.shape->draw(painter, at, colours.shown(run.colour));
-                break;
-            }
-            // Part of the piece in this colour: draw it all, clipped to those characters.
-            const qreal x1 = at.x() + piece.shape->cursorToX(from - piece.column);
-            const qreal x2 = at.x() + piece.shape->cursorToX(to - piece.column);
-            painter.save();
-            painter.setClipRect(QRectF(QPointF(std::min(x1, x2), -1e6), QPointF(std::max(x1, x2), 1e6)),
-                                Qt::IntersectClip);
-            piece.shape->draw(painter, at, colours.shown(run.colour));
-            painter.restore();
-        }
+        else
+            drawInColours(painter, piece, at, runs, colours);
     }
+}
+
+void LineLayout::drawInColours(QPainter &painter, const Piece &piece, QPointF at,
+                               const std::vector<TextModel::Run> &runs, const TextColours &colours) const
+{
+    const int pieceEnd = piece.column + piece.length;
+    TextModel::forEachRun(runs, piece.column, pieceEnd, [&](const TextModel::Run &run, int start, int end) {
+        const QColor colour = colours.shown(run.colour);
+        if (start <= piece.column && end >= pieceEnd) {
+            piece.shape->draw(painter, at, colour);
+            return;
+        }
+        // Part of the piece in this colour: draw it all, clipped to those characters.
+        const qreal x1 = at.x() + piece.shape->cursorToX(std::max(start, piece.column) - piece.column);
+        const qreal x2 = at.x() + piece.shape->cursorToX(std::min(end, pieceEnd) - piece.column);
+        painter.save();
+        painter.setClipRect(QRectF(QPointF(std::min(x1, x2), -UnboundedHeight),
+                                   QPointF(std::max(x1, x2), UnboundedHeight)),
+                            Qt::IntersectClip);
+        piece.shape->draw(painter, at, colour);
+        painter.restore();
+    });
 }

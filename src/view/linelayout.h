@@ -64,6 +64,8 @@ private:
     };
 
     const Piece *pieceAt(int column) const;
+    void drawInColours(QPainter &painter, const Piece &piece, QPointF at, const std::vector<TextModel::Run> &runs,
+                       const TextColours &colours) const;
     int pieceEnd(int column) const;
 
     QString m_text;

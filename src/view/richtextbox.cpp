@@ -1,10 +1,8 @@
 #include "richtextbox.h"
 
 #include "fonts/facecache.h"
-#include "linelayout.h"
-#include "textcolours.h"
-#include "richtextboxaccessible.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMenu>
@@ -18,26 +16,28 @@
 namespace {
 
 constexpr int Margin = RichTextBox::TextMargin;
-// Qt's own tab distance for text that sets none.
-constexpr qreal DefaultTabStop = 80;
 // Screens of lines above and below the shown ones whose layouts are kept, for scrolling back.
 constexpr int KeptScreens = 2;
+// The least room a line gives above and below its baseline, in sample sizes: the shares of
+// the size a face's ascent and descent commonly take, for a base face that reports none.
+constexpr qreal LeastAscent = 0.95;
+constexpr qreal LeastDescent = 0.3;
+// A character's width before any line is laid out, in sample sizes, for a base face that reports none.
+constexpr qreal FallbackCharWidth = 0.5;
+constexpr qreal PointsPerInch = 72;
 // Long enough for a listing to paint first, short enough to come before anyone types.
 constexpr std::chrono::milliseconds PrefixIndexDelay{200};
-
-bool isWordCharacter(QChar character)
-{
-    return character.isLetterOrNumber() || character == u'_' || character.isMark();
-}
 
 } // namespace
 
 RichTextBox::RichTextBox(QWidget *parent)
     : QAbstractScrollArea(parent)
+    , m_layouts(
+          m_model, [this](QStringView text, int face, bool inLabel) { return makePiece(text, face, inLabel); },
+          [this] { updateScrollRanges(); })
 {
     setFrameShape(QFrame::NoFrame);
     setFocusPolicy(Qt::StrongFocus);
-    RichTextBoxAccessible::install();
     setAccessibleName(tr("Font families"));
     viewport()->setCursor(Qt::IBeamCursor);
 
@@ -51,7 +51,6 @@ RichTextBox::RichTextBox(QWidget *parent)
     m_prefixIndexing.setInterval(PrefixIndexDelay);
     connect(&m_prefixIndexing, &QTimer::timeout, this, &RichTextBox::prefixIndex);
     connect(&m_model, &TextModel::coloursChanged, this, &RichTextBox::updateLines);
-    m_lineWidths.assign(1, 0);
     updateMetrics();
 }
 
@@ -69,7 +68,7 @@ int RichTextBox::TextLength() const
 
 int RichTextBox::SelStart() const
 {
-    return std::min(m_anchor, m_position);
+    return m_caret.selectionStart();
 }
 
 void RichTextBox::SetSelStart(int offset)
@@ -80,7 +79,7 @@ void RichTextBox::SetSelStart(int offset)
 
 int RichTextBox::SelLength() const
 {
-    return std::abs(m_position - m_anchor);
+    return m_caret.selectionLength();
 }
 
 void RichTextBox::SetSelLength(int length)
@@ -160,19 +159,48 @@ void RichTextBox::SetFaceLocations(FaceLocations locations)
 
 int RichTextBox::CaretLine() const
 {
-    return m_model.lineAt(m_position);
+    return m_model.lineAt(m_caret.position);
 }
 
 QRect RichTextBox::LineRect(int line) const
 {
-    return QRect(0, Margin + (line - FirstVisibleLine()) * m_lineHeight, viewport()->width(), m_lineHeight);
+    return frame().lineRect(line);
+}
+
+QRect RichTextBox::CharacterRect(int offset)
+{
+    const TextModel::Position at = m_model.positionOf(offset);
+    const qreal left = m_layouts.xOf(at.line, at.column);
+    const qreal right = m_layouts.xOf(at.line, at.column + 1);
+    const QRect caret = frame().caretRect(at.line, left);
+    return QRect(caret.topLeft(), QSize(std::max(1, qRound(right) - qRound(left)), caret.height()));
+}
+
+int RichTextBox::OffsetAt(QPoint point)
+{
+    // The margin above the first shown line belongs to it, not to the hidden line before it.
+    const int row = std::max(0, int(std::floor(double(point.y() - Margin) / m_lineHeight)));
+    const int line = std::clamp(FirstVisibleLine() + row, 0, LineCount() - 1);
+    return m_model.lineStart(line) + m_layouts.columnAt(line, point.x() - frame().left);
+}
+
+void RichTextBox::EnsureVisible(int offset)
+{
+    const int line = m_model.lineAt(offset);
+    const int first = FirstVisibleLine();
+    if (line < first)
+        verticalScrollBar()->setValue(line);
+    else if (line >= first + rowsShown())
+        verticalScrollBar()->setValue(line - rowsShown() + 1);
+    keepInSightSideways(offset);
 }
 
 bool RichTextBox::BorrowsMissingGlyphs(int offset) const
 {
     const TextModel::Position position = m_model.positionOf(offset);
     const TextModel::Run *run = m_model.runAt(position);
-    return borrows(run ? run->face : m_baseFace, position.column < LineLayout::LabelEnd(m_model.line(position.line).text));
+    return borrows(run ? run->face : m_baseFace,
+                   position.column < LineLayout::LabelEnd(m_model.line(position.line).text));
 }
 
 // Only a label in the base face fills in the glyphs it lacks from other fonts: a sample, the
@@ -192,7 +220,7 @@ RichTextBox::RedrawFreeze::RedrawFreeze(RichTextBox &view)
 RichTextBox::RedrawFreeze::~RedrawFreeze()
 {
     m_view.setUpdatesEnabled(m_wasEnabled);
-    m_view.notifyCaretMoved();
+    m_view.selectionSettled();
 }
 
 RichTextBox::EditBatch::EditBatch(RichTextBox &view)
@@ -206,64 +234,17 @@ RichTextBox::EditBatch::~EditBatch()
     if (--m_view.m_openBatches == 0) {
         m_view.updateScrollRanges();
         m_view.viewport()->update();
-        m_view.notifyCaretMoved();
+        m_view.selectionSettled();
     }
 }
 
 void RichTextBox::paintEvent(QPaintEvent *event)
 {
     QPainter painter(viewport());
-    const QRect dirty = event->rect();
-    painter.fillRect(dirty, palette().base());
-
-    const int left = leftEdge();
-    const qreal shownFrom = -left;
-    const qreal shownTo = viewport()->width() - left;
-    const int selectionFrom = SelStart();
-    const int selectionTo = selectionFrom + SelLength();
-    const QColor selectedText = palette().color(QPalette::HighlightedText);
-    const TextColours colours(palette());
-
-    for (int line = FirstVisibleLine(); line < LineCount(); ++line) {
-        const QRect rect = LineRect(line);
-        if (rect.top() >= viewport()->height())
-            break;
-        if (!rect.intersects(dirty))
-            continue;
-        LineLayout &layout = layoutOf(line);
-        layout.extendTo(shownTo);
-        noteLineWidth(line, layout.width());
-
-        const TextModel::Line &text = m_model.line(line);
-        const QPointF baseline(left, rect.top() + m_ascent);
-        painter.save();
-        painter.setClipRect(rect & dirty);
-        layout.draw(painter, baseline, shownFrom, shownTo, text.runs, colours, nullptr);
-
-        const int start = m_model.lineStart(line);
-        const int length = int(text.text.size());
-        const int from = std::clamp(selectionFrom - start, 0, length);
-        const int to = std::clamp(selectionTo - start, 0, length);
-        const bool throughBreak = line + 1 < LineCount() && selectionFrom <= start + length
-            && selectionTo > start + length;
-        if (from < to || throughBreak) {
-            const qreal x1 = layout.xOf(from);
-            const qreal x2 = layout.xOf(to) + (throughBreak ? m_estimatedCharWidth / 2 : 0);
-            const QRectF band(left + x1, rect.top(), x2 - x1, rect.height());
-            painter.fillRect(band, palette().highlight());
-            painter.setClipRect(band, Qt::IntersectClip);
-            layout.draw(painter, baseline, shownFrom, shownTo, text.runs, colours, &selectedText);
-        }
-        painter.restore();
-    }
-
-    if (hasFocus() && m_caretOn) {
-        const int line = CaretLine();
-        const QRect caret(left + qRound(caretX(line, m_model.positionOf(m_position).column)),
-                          LineRect(line).top(), 1, m_lineHeight);
-        painter.fillRect(caret, palette().text());
-    }
-    dropFarLayouts();
+    const ViewFrame shown = frame();
+    ViewPainter(m_model, m_layouts, shown, palette()).paint(painter, event->rect(), m_caret, hasFocus() && m_caretOn);
+    const int rows = rowsShown();
+    m_layouts.keepOnly(FirstVisibleLine() - KeptScreens * rows, FirstVisibleLine() + (KeptScreens + 1) * rows + 1);
 }
 
 void RichTextBox::resizeEvent(QResizeEvent *event)
@@ -295,8 +276,7 @@ void RichTextBox::focusOutEvent(QFocusEvent *event)
 void RichTextBox::keyPressEvent(QKeyEvent *event)
 {
     if (event == QKeySequence::SelectAll) {
-        select(0, TextLength());
-        offerPrimarySelection();
+        selectAll();
     } else if (event == QKeySequence::Copy) {
         // The window's highlight leaves nothing selected after every key and click, so copying
         // with nothing selected takes what a user copies from a line: its first column.
@@ -305,10 +285,9 @@ void RichTextBox::keyPressEvent(QKeyEvent *event)
         else
             copyFirstColumnOf(CaretLine());
     } else if (zoomByKey(event)) {
-    } else if (moveByKey(event)) {
+    } else if (const std::optional<KeyMove> key = MoveForKey(event->keyCombination())) {
         m_finder.reset();
-        ensureVisible(m_position);
-        offerPrimarySelection();
+        moveByKey(*key);
     } else if (!findByTyping(event)) {
         event->ignore(); // the text is read-only: a typed character changes nothing
     }
@@ -344,8 +323,9 @@ bool RichTextBox::findByTyping(const QKeyEvent *event)
     if (commanded || text.isEmpty() || !text.front().isPrint())
         return false;
     if (const std::optional<int> line = m_finder.type(text, CaretLine(), prefixIndex(), now)) {
-        moveCaret(m_model.lineStart(*line), false);
-        ensureVisible(m_position);
+        select(m_model.lineStart(*line), m_model.lineStart(*line));
+        m_caret.wantedX.reset();
+        EnsureVisible(m_caret.position);
     }
     return true;
 }
@@ -372,13 +352,10 @@ void RichTextBox::SetZoomPercent(int percent)
         return;
     const int caretLine = CaretLine();
     const int caretTop = LineRect(caretLine).top() - Margin;
-    const float scale = float(percent) / float(m_zoom);
+    const qreal scale = qreal(percent) / m_zoom;
     m_zoom = percent;
     updateMetrics();
-    m_layouts.clear();
-    for (float &width : m_lineWidths)
-        width *= scale;
-    m_widest *= scale;
+    m_layouts.rescale(scale);
     updateScrollRanges();
     const int caretRow = qRound(qreal(caretTop) / m_lineHeight);
     LineScroll(caretLine - caretRow - FirstVisibleLine());
@@ -409,8 +386,9 @@ void RichTextBox::mousePressEvent(QMouseEvent *event)
 {
     if (event->button() != Qt::LeftButton)
         return;
-    const int offset = offsetAt(event->position().toPoint());
-    moveCaret(offset, event->modifiers() & Qt::ShiftModifier);
+    const int offset = OffsetAt(event->position().toPoint());
+    select(event->modifiers() & Qt::ShiftModifier ? m_caret.anchor : offset, offset);
+    m_caret.wantedX.reset(); // Up and Down go on from the clicked column
     m_dragging = true;
 }
 
@@ -418,8 +396,8 @@ void RichTextBox::mouseMoveEvent(QMouseEvent *event)
 {
     if (!m_dragging || !(event->buttons() & Qt::LeftButton))
         return;
-    moveCaret(offsetAt(event->position().toPoint()), true);
-    ensureVisible(m_position);
+    select(m_caret.anchor, OffsetAt(event->position().toPoint()));
+    EnsureVisible(m_caret.position);
 }
 
 void RichTextBox::mouseReleaseEvent(QMouseEvent *event)
@@ -435,28 +413,32 @@ void RichTextBox::mouseDoubleClickEvent(QMouseEvent *event)
 {
     if (event->button() != Qt::LeftButton)
         return;
-    const int offset = offsetAt(event->position().toPoint());
-    select(wordStart(offset), wordEnd(offset));
+    const int offset = OffsetAt(event->position().toPoint());
+    select(WordStart(m_model, offset), WordEnd(m_model, offset));
 }
 
 void RichTextBox::contextMenuEvent(QContextMenuEvent *event)
 {
-    const std::unique_ptr<QMenu> menu = std::make_unique<QMenu>(this);
+    contextMenu(m_model.lineAt(OffsetAt(event->pos())))->exec(event->globalPos());
+    // The menu took the release of the button that opened it, and closed before its action
+    // ran: the action ends the way a click does.
+    Q_EMIT mouseButtonReleased();
+}
+
+std::unique_ptr<QMenu> RichTextBox::contextMenu(int line)
+{
+    auto menu = std::make_unique<QMenu>(this);
     menu->setObjectName(QStringLiteral("contextMenu"));
     QAction *copy = menu->addAction(tr("&Copy"), QKeySequence::Copy, this,
                                     [this] { copyTo(QClipboard::Clipboard); });
     copy->setObjectName(QStringLiteral("copy"));
     copy->setEnabled(SelLength() > 0);
-    QAction *selectAll = menu->addAction(tr("Select All"), QKeySequence::SelectAll, this, [this] {
-        select(0, TextLength());
-        offerPrimarySelection();
-    });
+    QAction *selectAll = menu->addAction(tr("Select All"), QKeySequence::SelectAll, this, &RichTextBox::selectAll);
     selectAll->setObjectName(QStringLiteral("selectAll"));
     menu->addSeparator();
-    const int line = m_model.lineAt(offsetAt(event->pos()));
     QAction *copyName = menu->addAction(tr("Copy Family Name"), this, [this, line] { copyFirstColumnOf(line); });
     copyName->setObjectName(QStringLiteral("copyFamilyName"));
-    menu->exec(event->globalPos());
+    return menu;
 }
 
 void RichTextBox::timerEvent(QTimerEvent *event)
@@ -467,10 +449,7 @@ void RichTextBox::timerEvent(QTimerEvent *event)
     }
     m_caretOn = !m_caretOn;
     // A blink repaints the caret alone, whatever the line holds.
-    const int line = CaretLine();
-    const QRect caret(leftEdge() + qRound(caretX(line, m_model.positionOf(m_position).column)),
-                      LineRect(line).top(), 1, m_lineHeight);
-    viewport()->update(caret);
+    viewport()->update(caretRect());
 }
 
 void RichTextBox::changeEvent(QEvent *event)
@@ -488,174 +467,40 @@ void RichTextBox::changeEvent(QEvent *event)
 void RichTextBox::select(int anchor, int position)
 {
     m_pendingFace.reset();
-    if (anchor == m_anchor && position == m_position)
+    if (anchor == m_caret.anchor && position == m_caret.position)
         return;
-    m_anchor = anchor;
-    m_position = position;
+    m_caret.anchor = anchor;
+    m_caret.position = position;
     restartBlink();
     viewport()->update();
-    notifyCaretMoved();
+    selectionSettled();
 }
 
-void RichTextBox::moveCaret(int position, bool extend)
+void RichTextBox::selectAll()
 {
-    select(extend ? m_anchor : position, position);
+    select(0, TextLength());
+    offerPrimarySelection();
 }
 
-bool RichTextBox::moveByKey(const QKeyEvent *event)
+void RichTextBox::moveByKey(KeyMove key)
 {
-    enum Step { NextChar, PreviousChar, NextWord, PreviousWord, NextLine, PreviousLine, LineStart,
-                LineEnd, TextStart, TextEnd, NextPage, PreviousPage };
-    struct Binding
-    {
-        QKeySequence::StandardKey move;
-        QKeySequence::StandardKey extend;
-        Step step;
+    const LineMeasure measure{
+        [this](int line, int column) { return m_layouts.xOf(line, column); },
+        [this](int line, qreal x) { return m_layouts.columnAt(line, x); },
+        rowsShown(),
     };
-    static constexpr Binding Bindings[] = {
-        {QKeySequence::MoveToNextChar, QKeySequence::SelectNextChar, NextChar},
-        {QKeySequence::MoveToPreviousChar, QKeySequence::SelectPreviousChar, PreviousChar},
-        {QKeySequence::MoveToNextWord, QKeySequence::SelectNextWord, NextWord},
-        {QKeySequence::MoveToPreviousWord, QKeySequence::SelectPreviousWord, PreviousWord},
-        {QKeySequence::MoveToNextLine, QKeySequence::SelectNextLine, NextLine},
-        {QKeySequence::MoveToPreviousLine, QKeySequence::SelectPreviousLine, PreviousLine},
-        {QKeySequence::MoveToStartOfLine, QKeySequence::SelectStartOfLine, LineStart},
-        {QKeySequence::MoveToEndOfLine, QKeySequence::SelectEndOfLine, LineEnd},
-        {QKeySequence::MoveToStartOfDocument, QKeySequence::SelectStartOfDocument, TextStart},
-        {QKeySequence::MoveToEndOfDocument, QKeySequence::SelectEndOfDocument, TextEnd},
-        {QKeySequence::MoveToNextPage, QKeySequence::SelectNextPage, NextPage},
-        {QKeySequence::MoveToPreviousPage, QKeySequence::SelectPreviousPage, PreviousPage},
-    };
-    const auto binding = std::find_if(std::begin(Bindings), std::end(Bindings), [event](const Binding &b) {
-        return event->matches(b.move) || event->matches(b.extend);
-    });
-    if (binding == std::end(Bindings))
-        return false;
-    const bool extend = event->matches(binding->extend);
-
-    const TextModel::Position caret = m_model.positionOf(m_position);
-    const int lineStart = m_model.lineStart(caret.line);
-    const int lineLength = int(m_model.line(caret.line).text.size());
-    const std::optional<qreal> wantedX = std::exchange(m_wantedX, std::nullopt);
-    const auto toLine = [&](int line) {
-        line = std::clamp(line, 0, LineCount() - 1);
-        m_wantedX = wantedX.value_or(caretX(caret.line, caret.column));
-        LineLayout &layout = layoutOf(line);
-        layout.extendTo(*m_wantedX);
-        return m_model.lineStart(line) + layout.columnAt(*m_wantedX);
-    };
-    const int rows = rowsShown();
-
-    int target = m_position;
-    switch (binding->step) {
-    case NextChar:
-        target = !extend && SelLength() > 0 ? SelStart() + SelLength() : nextCaretPosition(m_position);
-        break;
-    case PreviousChar:
-        target = !extend && SelLength() > 0 ? SelStart() : previousCaretPosition(m_position);
-        break;
-    case NextWord:
-        target = wordEnd(nextCaretPosition(m_position));
-        break;
-    case PreviousWord:
-        target = wordStart(previousCaretPosition(m_position));
-        break;
-    case NextLine:
-        target = caret.line + 1 < LineCount() ? toLine(caret.line + 1) : m_position;
-        break;
-    case PreviousLine:
-        target = caret.line > 0 ? toLine(caret.line - 1) : m_position;
-        break;
-    case LineStart:
-        target = lineStart;
-        break;
-    case LineEnd:
-        target = lineStart + lineLength;
-        break;
-    case TextStart:
-        target = 0;
-        break;
-    case TextEnd:
-        target = TextLength();
-        break;
-    case NextPage:
-        target = toLine(caret.line + rows);
-        LineScroll(rows);
-        break;
-    case PreviousPage:
-        target = toLine(caret.line - rows);
-        LineScroll(-rows);
-        break;
-    }
-    moveCaret(target, extend);
-    return true;
+    const CaretStep step = StepCaret(m_caret, key, m_model, measure);
+    LineScroll(step.scrolledLines);
+    select(step.caret.anchor, step.caret.position);
+    m_caret.wantedX = step.caret.wantedX;
+    EnsureVisible(m_caret.position);
+    offerPrimarySelection();
 }
 
-int RichTextBox::nextCaretPosition(int offset) const
-{
-    const TextModel::Position at = m_model.positionOf(offset);
-    const QString &text = m_model.line(at.line).text;
-    if (at.column >= text.size())
-        return at.line + 1 < LineCount() ? m_model.lineStart(at.line + 1) : m_model.offsetOf(at);
-    const bool pair = text.at(at.column).isHighSurrogate() && at.column + 1 < text.size();
-    return m_model.offsetOf(at) + (pair ? 2 : 1);
-}
-
-int RichTextBox::previousCaretPosition(int offset) const
-{
-    const TextModel::Position at = m_model.positionOf(offset);
-    if (at.column == 0)
-        return at.line > 0 ? m_model.lineStart(at.line - 1) + int(m_model.line(at.line - 1).text.size()) : 0;
-    const QString &text = m_model.line(at.line).text;
-    const bool pair = text.at(at.column - 1).isLowSurrogate() && at.column > 1;
-    return m_model.offsetOf(at) - (pair ? 2 : 1);
-}
-
-int RichTextBox::wordStart(int offset) const
-{
-    const TextModel::Position at = m_model.positionOf(offset);
-    const QString &text = m_model.line(at.line).text;
-    int column = at.column;
-    while (column > 0 && !isWordCharacter(text.at(column - 1)))
-        --column;
-    while (column > 0 && isWordCharacter(text.at(column - 1)))
-        --column;
-    return m_model.lineStart(at.line) + column;
-}
-
-int RichTextBox::wordEnd(int offset) const
-{
-    const TextModel::Position at = m_model.positionOf(offset);
-    const QString &text = m_model.line(at.line).text;
-    int column = at.column;
-    while (column < text.size() && !isWordCharacter(text.at(column)))
-        ++column;
-    while (column < text.size() && isWordCharacter(text.at(column)))
-        ++column;
-    return m_model.lineStart(at.line) + column;
-}
-
-int RichTextBox::offsetAt(QPoint point)
-{
-    const int row = int(std::floor(double(point.y() - Margin) / m_lineHeight));
-    const int line = std::clamp(FirstVisibleLine() + row, 0, LineCount() - 1);
-    const qreal x = point.x() - leftEdge();
-    LineLayout &layout = layoutOf(line);
-    layout.extendTo(x);
-    return m_model.lineStart(line) + layout.columnAt(x);
-}
-
-void RichTextBox::ensureVisible(int offset)
+void RichTextBox::keepInSightSideways(int offset)
 {
     const TextModel::Position position = m_model.positionOf(offset);
-    const int line = position.line;
-    const int first = FirstVisibleLine();
-    if (line < first)
-        verticalScrollBar()->setValue(line);
-    else if (line >= first + rowsShown())
-        verticalScrollBar()->setValue(line - rowsShown() + 1);
-
-    const qreal x = caretX(line, position.column);
+    const qreal x = m_layouts.xOf(position.line, position.column);
     updateScrollRanges();
     QScrollBar *bar = horizontalScrollBar();
     const int shown = viewport()->width() - 2 * Margin;
@@ -684,18 +529,6 @@ void RichTextBox::offerPrimarySelection() const
         copyTo(QClipboard::Selection);
 }
 
-LineLayout &RichTextBox::layoutOf(int line)
-{
-    std::unique_ptr<LineLayout> &layout = m_layouts[line];
-    if (!layout) {
-        layout = std::make_unique<LineLayout>(m_model.line(line), m_tabStop,
-                                              [this](QStringView text, int face, bool inLabel) {
-                                                  return makePiece(text, face, inLabel);
-                                              });
-    }
-    return *layout;
-}
-
 std::unique_ptr<TextPiece> RichTextBox::makePiece(QStringView text, int face, bool inLabel) const
 {
     if (borrows(face, inLabel))
@@ -710,12 +543,10 @@ std::unique_ptr<TextPiece> RichTextBox::makePiece(QStringView text, int face, bo
     return std::make_unique<QtTextPiece>(text, sample);
 }
 
-qreal RichTextBox::caretX(int line, int column)
+QRect RichTextBox::caretRect()
 {
-    LineLayout &layout = layoutOf(line);
-    layout.extendTo(0, column);
-    noteLineWidth(line, layout.width());
-    return layout.xOf(column);
+    const TextModel::Position at = m_model.positionOf(m_caret.position);
+    return frame().caretRect(at.line, m_layouts.xOf(at.line, at.column));
 }
 
 int RichTextBox::rowsShown() const
@@ -723,16 +554,17 @@ int RichTextBox::rowsShown() const
     return std::max(1, (viewport()->height() - Margin) / m_lineHeight);
 }
 
-int RichTextBox::leftEdge() const
+ViewFrame RichTextBox::frame() const
 {
-    return Margin - horizontalScrollBar()->value();
+    return ViewFrame{FirstVisibleLine(), Margin - horizontalScrollBar()->value(), m_lineHeight, m_ascent,
+                     viewport()->size()};
 }
 
 void RichTextBox::updateMetrics()
 {
     // One height for every line, from the base face and the size the samples are drawn at.
     const QFont base = font();
-    const qreal basePixelSize = base.pixelSize() > 0 ? base.pixelSize() : base.pointSizeF() * logicalDpiY() / 72.0;
+    const qreal basePixelSize = base.pixelSize() > 0 ? base.pixelSize() : base.pointSizeF() * logicalDpiY() / PointsPerInch;
     m_samplePixelSize = std::max(1, qRound(basePixelSize * m_zoom / Zoom::Normal));
     qreal ascent = 0;
     qreal descent = 0;
@@ -741,11 +573,11 @@ void RichTextBox::updateMetrics()
     m_faces = std::make_unique<FaceCache>(FontName(), m_faces ? m_faces->locations() : FaceLocations(),
                                           m_samplePixelSize);
     if (const std::optional<FaceCache::Metrics> metrics = m_faces->baseMetrics())
-        std::tie(ascent, descent, averageCharWidth) = std::tuple(metrics->ascent, metrics->descent, metrics->averageCharWidth);
-    m_ascent = int(std::ceil(std::max(ascent, 0.95 * m_samplePixelSize)));
-    m_lineHeight = m_ascent + int(std::ceil(std::max(descent, 0.3 * m_samplePixelSize)));
-    m_estimatedCharWidth = averageCharWidth > 0 ? averageCharWidth : m_samplePixelSize / 2.0;
-    m_tabStop = DefaultTabStop * m_zoom / Zoom::Normal;
+        std::tie(ascent, descent, averageCharWidth) =
+            std::tuple(metrics->ascent, metrics->descent, metrics->averageCharWidth);
+    m_ascent = int(std::ceil(std::max(ascent, LeastAscent * m_samplePixelSize)));
+    m_lineHeight = m_ascent + int(std::ceil(std::max(descent, LeastDescent * m_samplePixelSize)));
+    m_layouts.setEstimatedCharWidth(averageCharWidth > 0 ? averageCharWidth : FallbackCharWidth * m_samplePixelSize);
 }
 
 void RichTextBox::updateScrollRanges()
@@ -757,9 +589,9 @@ void RichTextBox::updateScrollRanges()
     vertical->setPageStep(rowsShown());
     vertical->setSingleStep(1);
     QScrollBar *horizontal = horizontalScrollBar();
-    horizontal->setRange(0, std::max(0, int(std::ceil(m_widest)) + 2 * Margin - viewport()->width()));
+    horizontal->setRange(0, std::max(0, int(std::ceil(m_layouts.widest())) + 2 * Margin - viewport()->width()));
     horizontal->setPageStep(viewport()->width());
-    horizontal->setSingleStep(int(std::ceil(m_estimatedCharWidth)) * 2);
+    horizontal->setSingleStep(int(std::ceil(m_layouts.estimatedCharWidth())) * 2);
 }
 
 void RichTextBox::updateLines(int first, int last)
@@ -772,55 +604,13 @@ void RichTextBox::updateLines(int first, int last)
 
 void RichTextBox::noteLinesReplaced(int first, int removed, int added)
 {
-    // The layouts of every later line are dropped too: their numbers may have moved.
-    m_layouts.erase(m_layouts.lower_bound(first), m_layouts.end());
+    m_layouts.replaceLines(first, removed, added);
     m_prefixIndex.reset();
     m_prefixIndexing.start();
-
-    const auto removedFrom = m_lineWidths.begin() + first;
-    const bool widestRemoved = std::find(removedFrom, removedFrom + removed, m_widest) != removedFrom + removed;
-    m_lineWidths.erase(removedFrom, removedFrom + removed);
-    std::vector<float> estimates;
-    for (int line = first; line < first + added; ++line) {
-        const QString &text = m_model.line(line).text;
-        const qsizetype tabs = text.count(u'\t');
-        estimates.push_back(float(tabs * m_tabStop + (text.size() - tabs) * m_estimatedCharWidth));
-    }
-    m_lineWidths.insert(m_lineWidths.begin() + first, estimates.cbegin(), estimates.cend());
-    if (widestRemoved)
-        m_widest = *std::max_element(m_lineWidths.cbegin(), m_lineWidths.cend());
-    else if (!estimates.empty())
-        m_widest = std::max(m_widest, *std::max_element(estimates.cbegin(), estimates.cend()));
-
     if (m_openBatches == 0) {
         updateScrollRanges();
         viewport()->update();
     }
-}
-
-void RichTextBox::noteLineWidth(int line, qreal width)
-{
-    // A line laid out to its end is measured; one laid out in part is at least that wide.
-    float &known = m_lineWidths[size_t(line)];
-    const LineLayout &layout = layoutOf(line);
-    if (float(width) == known || (!layout.complete() && float(width) < known))
-        return;
-    const bool wasWidest = known == m_widest;
-    known = float(width);
-    if (known > m_widest)
-        m_widest = known;
-    else if (wasWidest)
-        m_widest = *std::max_element(m_lineWidths.cbegin(), m_lineWidths.cend());
-    updateScrollRanges();
-}
-
-void RichTextBox::dropFarLayouts()
-{
-    const int rows = rowsShown();
-    const int keepFrom = FirstVisibleLine() - KeptScreens * rows;
-    const int keepTo = FirstVisibleLine() + (KeptScreens + 1) * rows + 1;
-    m_layouts.erase(m_layouts.begin(), m_layouts.lower_bound(keepFrom));
-    m_layouts.erase(m_layouts.upper_bound(keepTo), m_layouts.end());
 }
 
 void RichTextBox::restartBlink()
@@ -837,23 +627,31 @@ void RichTextBox::restartBlink()
         m_blink.stop();
 }
 
-void RichTextBox::notifyCaretMoved()
+void RichTextBox::selectionSettled()
 {
-    // The selections a frozen view or a batch goes through are never shown, so never told either.
+    // The selections a frozen view or a batch goes through are never shown, so neither kept in
+    // sight nor told.
     if (!updatesEnabled() || m_openBatches > 0)
         return;
+    // Whatever moved the caret, it stays in sight sideways; only keys and drags scroll lines.
+    keepInSightSideways(m_caret.position);
+    tellScreenReaders();
+}
+
+void RichTextBox::tellScreenReaders()
+{
     const std::pair<int, int> selection(SelStart(), SelStart() + SelLength());
     const bool selected = selection.first != selection.second;
     const bool wasSelected = m_reportedSelection.first != m_reportedSelection.second;
     m_reportedSelection = selection;
     if (selected || wasSelected) {
         QAccessibleTextSelectionEvent event(this, selection.first, selection.second);
-        event.setCursorPosition(m_position);
+        event.setCursorPosition(m_caret.position);
         QAccessible::updateAccessibility(&event);
     }
-    if (m_position != m_reportedPosition) {
-        m_reportedPosition = m_position;
-        QAccessibleTextCursorEvent event(this, m_position);
+    if (m_caret.position != m_reportedPosition) {
+        m_reportedPosition = m_caret.position;
+        QAccessibleTextCursorEvent event(this, m_caret.position);
         QAccessible::updateAccessibility(&event);
     }
 }

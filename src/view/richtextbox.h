@@ -1,8 +1,11 @@
 #pragma once
 
+#include "caret.h"
 #include "fonts/facelocation.h"
+#include "layoutcache.h"
 #include "textmodel.h"
 #include "typetofind.h"
+#include "viewpainter.h"
 #include "zoom.h"
 
 #include <QAbstractScrollArea>
@@ -11,13 +14,11 @@
 #include <QColor>
 #include <QTimer>
 
-#include <map>
 #include <memory>
 #include <optional>
-#include <vector>
 
 class FaceCache;
-class LineLayout;
+class QMenu;
 class TextPiece;
 
 // A read-only rich-text view whose offsets count every line break as the two characters CR LF.
@@ -36,7 +37,7 @@ public:
 
     static constexpr QLatin1StringView LineBreak = TextModel::LineBreak;
     // Room between the viewport's edges and the text.
-    static constexpr int TextMargin = 4;
+    static constexpr int TextMargin = ViewFrame::Margin;
 
     QString Text() const;
     int TextLength() const;
@@ -73,13 +74,21 @@ public:
 
     const TextModel &Model() const { return m_model; }
     int LineCount() const { return m_model.lineCount(); }
+    // The caret's end of the selection, which SelStart is not when it was made backwards.
+    int CaretOffset() const { return m_caret.position; }
     int CaretLine() const;
     // Every line is this high, whatever its faces.
     int LineHeight() const { return m_lineHeight; }
     // The line's place in the viewport, whether or not it is on screen.
     QRect LineRect(int line) const;
+    // The place in the viewport of the character at the offset, at least one pixel wide.
+    QRect CharacterRect(int offset);
+    // The caret place nearest a point in the viewport; a point above the lines is on the first shown.
+    int OffsetAt(QPoint point);
+    // Scrolls the offset into sight, down or across.
+    void EnsureVisible(int offset);
     // Lines whose layout the view holds: those on screen and a few screens around them.
-    int LaidOutLines() const { return int(m_layouts.size()); }
+    int LaidOutLines() const { return m_layouts.size(); }
     bool IsLaidOut(int line) const { return m_layouts.contains(line); }
     // Whether the face of the character at the offset borrows glyphs it lacks from other fonts.
     bool BorrowsMissingGlyphs(int offset) const;
@@ -133,59 +142,43 @@ protected:
     void wheelEvent(QWheelEvent *event) override;
 
 private:
-    friend class RichTextBoxAccessible;
-
     void select(int anchor, int position);
-    void moveCaret(int position, bool extend);
-    bool moveByKey(const QKeyEvent *event);
+    void selectAll();
+    void moveByKey(KeyMove key);
     bool zoomByKey(const QKeyEvent *event);
     bool findByTyping(const QKeyEvent *event);
     const PrefixIndex &prefixIndex();
-    int wordStart(int offset) const;
-    int wordEnd(int offset) const;
-    int nextCaretPosition(int offset) const;
-    int previousCaretPosition(int offset) const;
-    int offsetAt(QPoint point);
-    void ensureVisible(int offset);
+    void keepInSightSideways(int offset);
     void copyTo(QClipboard::Mode mode) const;
     // A line's first column is its text up to the first tab: in the catalogue, the family's
     // name, which is what a user copies from a line.
     void copyFirstColumnOf(int line) const;
     void offerPrimarySelection() const;
+    std::unique_ptr<QMenu> contextMenu(int line);
 
-    LineLayout &layoutOf(int line);
     bool borrows(int face, bool inLabel) const;
     std::unique_ptr<TextPiece> makePiece(QStringView text, int face, bool inLabel) const;
-    qreal caretX(int line, int column);
+    QRect caretRect();
     int rowsShown() const;
-    int leftEdge() const;
+    ViewFrame frame() const;
     void updateMetrics();
     void updateScrollRanges();
     void updateLines(int first, int last);
     void noteLinesReplaced(int first, int removed, int added);
-    void noteLineWidth(int line, qreal width);
-    void dropFarLayouts();
     void restartBlink();
-    void notifyCaretMoved();
+    void selectionSettled();
+    void tellScreenReaders();
 
     TextModel m_model;
-    int m_anchor = 0;
-    int m_position = 0;
+    Caret m_caret;
     std::optional<int> m_pendingFace;
     int m_baseFace = 0;
-    std::optional<qreal> m_wantedX; // kept over a run of Up and Down presses
     bool m_dragging = false;
 
     int m_lineHeight = 1;
     int m_ascent = 1;
-    qreal m_tabStop = 80;
-    qreal m_estimatedCharWidth = 8;
     int m_samplePixelSize = 12;
-    std::map<int, std::unique_ptr<LineLayout>> m_layouts;
-    // Widths as far as they are known: measured once laid out to the end, estimated before.
-    std::vector<float> m_lineWidths;
-    float m_widest = 0;
-
+    LayoutCache m_layouts;
     std::unique_ptr<FaceCache> m_faces;
     int m_zoom = Zoom::Normal;
     int m_zoomWheel = 0; // wheel turns short of a step, kept for the next

@@ -71,7 +71,7 @@ void RichTextBoxAccessible::setSelection(int selectionIndex, int startOffset, in
 
 int RichTextBoxAccessible::cursorPosition() const
 {
-    return view().m_position;
+    return view().CaretOffset();
 }
 
 void RichTextBoxAccessible::setCursorPosition(int position)
@@ -98,13 +98,8 @@ int RichTextBoxAccessible::characterCount() const
 
 QRect RichTextBoxAccessible::characterRect(int offset) const
 {
-    RichTextBox &box = view();
-    const TextModel::Position at = box.Model().positionOf(offset);
-    const QRect line = box.LineRect(at.line);
-    const int left = qRound(box.caretX(at.line, at.column));
-    const int right = qRound(box.caretX(at.line, at.column + 1));
-    const QRect local(box.leftEdge() + left, line.top(), std::max(1, right - left), line.height());
-    return QRect(box.viewport()->mapToGlobal(local.topLeft()), local.size());
+    const QRect local = view().CharacterRect(offset);
+    return QRect(view().viewport()->mapToGlobal(local.topLeft()), local.size());
 }
 
 int RichTextBoxAccessible::offsetAtPoint(const QPoint &point) const
@@ -113,12 +108,12 @@ int RichTextBoxAccessible::offsetAtPoint(const QPoint &point) const
     const QPoint local = box.viewport()->mapFromGlobal(point);
     if (!box.viewport()->rect().contains(local))
         return -1;
-    return box.offsetAt(local);
+    return box.OffsetAt(local);
 }
 
 void RichTextBoxAccessible::scrollToSubstring(int startIndex, int /*endIndex*/)
 {
-    view().ensureVisible(startIndex);
+    view().EnsureVisible(startIndex);
 }
 
 QString RichTextBoxAccessible::attributes(int offset, int *startOffset, int *endOffset) const

@@ -11,7 +11,7 @@ class RichTextBoxAccessible : public QAccessibleWidget, public QAccessibleTextIn
 public:
     explicit RichTextBoxAccessible(RichTextBox *view);
 
-    // Lets Qt's accessibility find this interface for every view.
+    // Lets Qt's accessibility find this interface for every view; the program calls it once.
     static void install();
 
     void *interface_cast(QAccessible::InterfaceType type) override;

@@ -1,6 +1,9 @@
 #include "textmodel.h"
 
+#include "fonts/directionalruns.h"
+
 #include <algorithm>
+#include <climits>
 
 namespace {
 
@@ -20,14 +23,9 @@ void appendRun(std::vector<Run> &runs, const Run &run)
 // Appends the runs that cover columns [from, to) of a line.
 void appendRuns(std::vector<Run> &runs, const Line &line, int from, int to)
 {
-    int start = 0;
-    for (const Run &run : line.runs) {
-        const int end = start + run.length;
-        const int overlap = std::min(end, to) - std::max(start, from);
-        if (overlap > 0)
-            appendRun(runs, {overlap, run.face, run.colour});
-        start = end;
-    }
+    TextModel::forEachRun(line.runs, from, to, [&](const Run &run, int start, int end) {
+        appendRun(runs, {std::min(end, to) - std::max(start, from), run.face, run.colour});
+    });
 }
 
 bool isLineBreak(QChar character)
@@ -54,6 +52,30 @@ QList<QStringView> splitLines(const QString &text)
 }
 
 } // namespace
+
+TextModel::RunPlace TextModel::runAt(const std::vector<Run> &runs, int column)
+{
+    RunPlace place;
+    for (const Run &run : runs) {
+        if (place.run)
+            place.start += place.run->length;
+        place.run = &run;
+        if (column < place.start + run.length)
+            break;
+    }
+    return place;
+}
+
+int TextModel::nextColumn(QStringView text, int column)
+{
+    return column + (QChar::requiresSurrogates(CharacterAt(text, column)) ? 2 : 1);
+}
+
+int TextModel::previousColumn(QStringView text, int column)
+{
+    const bool pair = column >= 2 && QChar::requiresSurrogates(CharacterAt(text, column - 2));
+    return column - (pair ? 2 : 1);
+}
 
 TextModel::TextModel(QObject *parent)
     : QObject(parent)
@@ -113,23 +135,8 @@ int TextModel::replace(int from, int to, const QString &text, int face, QRgb col
         return append(text, face, colour);
     const Position first = positionOf(std::min(from, to));
     const Position last = positionOf(std::max(from, to));
-    const QList<QStringView> pieces = splitLines(text);
-
-    std::vector<Line> replacement(size_t(pieces.size()));
-    const Line &head = line(first.line);
-    const Line &tail = line(last.line);
-    replacement.front().text = head.text.left(first.column);
-    appendRuns(replacement.front().runs, head, 0, first.column);
-    for (qsizetype index = 0; index < pieces.size(); ++index) {
-        Line &target = replacement[size_t(index)];
-        target.text += pieces[index];
-        appendRun(target.runs, {int(pieces[index].size()), face, colour});
-    }
-    Line &end = replacement.back();
-    const int tailFrom = last.column;
-    const int tailLength = int(tail.text.size()) - tailFrom;
-    end.text += QStringView(tail.text).sliced(tailFrom);
-    appendRuns(end.runs, tail, tailFrom, int(tail.text.size()));
+    std::vector<Line> replacement = joinedLines(first, last, splitLines(text), face, colour);
+    const int tailLength = int(line(last.line).text.size()) - last.column;
 
     const int removed = last.line - first.line + 1;
     const int added = int(replacement.size());
@@ -153,6 +160,27 @@ int TextModel::replace(int from, int to, const QString &text, int face, QRgb col
     Q_EMIT linesReplaced(first.line, removed, added);
     const int lastAdded = first.line + added - 1;
     return offsetOf({lastAdded, int(line(lastAdded).text.size()) - tailLength});
+}
+
+// The lines that replace those from first to last: the text before first, the new pieces in
+// the face and colour given, and the text after last.
+std::vector<TextModel::Line> TextModel::joinedLines(Position first, Position last, const QList<QStringView> &pieces,
+                                                    int face, QRgb colour) const
+{
+    std::vector<Line> replacement(size_t(pieces.size()));
+    const Line &head = line(first.line);
+    const Line &tail = line(last.line);
+    replacement.front().text = head.text.left(first.column);
+    appendRuns(replacement.front().runs, head, 0, first.column);
+    for (qsizetype index = 0; index < pieces.size(); ++index) {
+        Line &target = replacement[size_t(index)];
+        target.text += pieces[index];
+        appendRun(target.runs, {int(pieces[index].size()), face, colour});
+    }
+    Line &end = replacement.back();
+    end.text += QStringView(tail.text).sliced(last.column);
+    appendRuns(end.runs, tail, last.column, int(tail.text.size()));
+    return replacement;
 }
 
 // Appending, how the catalogue is built, extends the last line in place and adds lines after it.
@@ -179,16 +207,13 @@ std::optional<QRgb> TextModel::colourIn(int from, int to) const
     std::optional<QRgb> shared;
     for (int index = lineAt(from); index < lineCount() && lineStart(index) < to; ++index) {
         const int start = lineStart(index);
-        int runStart = start;
-        for (const Run &run : line(index).runs) {
-            const int runEnd = runStart + run.length;
-            if (runStart < to && runEnd > from) {
-                if (shared && *shared != run.colour)
-                    return std::nullopt;
-                shared = run.colour;
-            }
-            runStart = runEnd;
-        }
+        bool differ = false;
+        forEachRun(line(index).runs, from - start, to - start, [&](const Run &run, int, int) {
+            differ |= shared && *shared != run.colour;
+            shared = run.colour;
+        });
+        if (differ)
+            return std::nullopt;
     }
     return shared;
 }
@@ -251,16 +276,7 @@ int TextModel::faceIndex(const QString &name)
 
 const TextModel::Run *TextModel::runAt(Position position) const
 {
-    const Line &target = line(position.line);
-    int start = 0;
-    const Run *before = nullptr;
-    for (const Run &run : target.runs) {
-        if (position.column < start + run.length)
-            return &run;
-        before = &run;
-        start += run.length;
-    }
-    return before;
+    return runAt(line(position.line).runs, position.column).run;
 }
 
 void TextModel::setFace(int from, int to, int face)
@@ -284,17 +300,14 @@ bool TextModel::restyleLine(Line &line, int from, int to, Restyle restyle)
     to = std::min(to, int(line.text.size()));
     std::vector<Run> runs;
     bool changes = false;
-    int start = 0;
-    for (const Run &run : line.runs) {
-        const int end = start + run.length;
+    forEachRun(line.runs, 0, INT_MAX, [&](const Run &run, int start, int end) {
         Run inside{std::min(end, to) - std::max(start, from), run.face, run.colour};
         restyle(inside);
         changes |= inside.length > 0 && (inside.face != run.face || inside.colour != run.colour);
         appendRun(runs, {std::min(end, from) - start, run.face, run.colour});
         appendRun(runs, inside);
         appendRun(runs, {end - std::max(start, to), run.face, run.colour});
-        start = end;
-    }
+    });
     if (changes)
         line.runs = std::move(runs);
     return changes;

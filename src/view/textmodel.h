@@ -41,6 +41,33 @@ public:
         int column = 0;
     };
 
+    // Where a run lies on its line: [start, start + run->length).
+    struct RunPlace
+    {
+        const Run *run = nullptr;
+        int start = 0;
+    };
+
+    // The run holding the column, or the last run before it; none on an empty line.
+    static RunPlace runAt(const std::vector<Run> &runs, int column);
+    // Calls visit(run, start, end) for each run that overlaps columns [from, to).
+    template<typename Visit>
+    static void forEachRun(const std::vector<Run> &runs, int from, int to, Visit visit)
+    {
+        int start = 0;
+        for (const Run &run : runs) {
+            const int end = start + run.length;
+            if (start < to && end > from)
+                visit(run, start, end);
+            start = end;
+        }
+    }
+
+    // The column after the character at the column, or before the one that ends there: a
+    // surrogate pair is one character.
+    static int nextColumn(QStringView text, int column);
+    static int previousColumn(QStringView text, int column);
+
     explicit TextModel(QObject *parent = nullptr);
     ~TextModel() override;
 
@@ -80,6 +107,8 @@ Q_SIGNALS:
 
 private:
     int append(const QString &text, int face, QRgb colour);
+    std::vector<Line> joinedLines(Position first, Position last, const QList<QStringView> &pieces, int face,
+                                  QRgb colour) const;
     template<typename Restyle>
     bool restyleLine(Line &line, int from, int to, Restyle restyle);
     bool differsFromUniform(const Line &line) const;

@@ -86,10 +86,26 @@ inline QWidget *surfaceOf(const RichTextBox &view)
     return view.viewport();
 }
 
+// How many lines from the first shown have their place on the surface, in part or whole.
+inline int shownLineCount(const RichTextBox &view)
+{
+    int line = view.FirstVisibleLine();
+    while (line < view.LineCount() && view.LineRect(line).top() < surfaceOf(view)->height())
+        ++line;
+    return line - view.FirstVisibleLine();
+}
+
 // A point on the surface at the start of the line, before its first character.
 inline QPoint pointOfLine(const RichTextBox &view, int line)
 {
     const QRect rect = view.LineRect(line);
+    return QPoint(rect.left() + 1, rect.center().y());
+}
+
+// A point on the surface just inside the character at the offset.
+inline QPoint pointOfOffset(RichTextBox &view, int offset)
+{
+    const QRect rect = view.CharacterRect(offset);
     return QPoint(rect.left() + 1, rect.center().y());
 }
 
