@@ -1,53 +1,13 @@
 #include "face.h"
 
-#include "fontconfigsupport.h"
-
 #include FT_LCD_FILTER_H
 #include FT_TRUETYPE_TABLES_H
 #include <hb-ft.h>
 
-namespace {
-
-using Fontconfig::Pattern;
-
-RenderSettings screenRenderSettings()
-{
-    const Pattern pattern = Fontconfig::Substituted(Pattern(FcPatternCreate()));
-    FcBool antialias = FcTrue;
-    FcBool hinting = FcTrue;
-    int hintStyle = FC_HINT_SLIGHT;
-    int rgba = FC_RGBA_UNKNOWN;
-    FcPatternGetBool(pattern.get(), FC_ANTIALIAS, 0, &antialias);
-    FcPatternGetBool(pattern.get(), FC_HINTING, 0, &hinting);
-    FcPatternGetInteger(pattern.get(), FC_HINT_STYLE, 0, &hintStyle);
-    FcPatternGetInteger(pattern.get(), FC_RGBA, 0, &rgba);
-
-    RenderSettings settings;
-    if (!antialias) {
-        settings.loadFlags = FT_LOAD_TARGET_MONO;
-        settings.renderMode = FT_RENDER_MODE_MONO;
-        return settings;
-    }
-    if (!hinting || hintStyle == FC_HINT_NONE)
-        settings.loadFlags = FT_LOAD_NO_HINTING;
-    else if (hintStyle == FC_HINT_SLIGHT)
-        settings.loadFlags = FT_LOAD_TARGET_LIGHT;
-    settings.subpixel = rgba == FC_RGBA_RGB || rgba == FC_RGBA_BGR;
-    settings.bgr = rgba == FC_RGBA_BGR;
-    if (settings.subpixel)
-        settings.renderMode = FT_RENDER_MODE_LCD;
-    return settings;
-}
-
-} // namespace
-
 FaceCache::Library::Library()
-    : settings(screenRenderSettings())
 {
     if (FT_Init_FreeType(&library) != 0)
         library = nullptr;
-    else if (settings.subpixel)
-        FT_Library_SetLcdFilter(library, FT_LCD_FILTER_DEFAULT);
 }
 
 FaceCache::Library::~Library()
@@ -60,7 +20,6 @@ FaceCache::Face::Face(QString family, const FaceLocation &location, int pixelSiz
     : m_library(std::move(library))
     , m_family(std::move(family))
     , m_file(location.file)
-    , m_settings(m_library->settings)
     , m_pixelSize(pixelSize)
 {
     if (!m_library->library || !m_file.stream())
@@ -74,6 +33,7 @@ FaceCache::Face::Face(QString family, const FaceLocation &location, int pixelSiz
     }
     if (FT_Set_Pixel_Sizes(m_face, 0, FT_UInt(pixelSize)) != 0 && m_face->num_fixed_sizes > 0)
         FT_Select_Size(m_face, 0); // a bitmap-only face offers fixed sizes alone
+    useRulesFor(location);
     m_symbolMap = symbolMapOf(m_face);
     // FreeType selects no charmap for a face with only a symbol one; selected, hb-ft looks
     // symbols up by itself, and for a Windows symbol font at 0xF000 + code too.
@@ -83,6 +43,16 @@ FaceCache::Face::Face(QString family, const FaceLocation &location, int pixelSiz
     hb_ft_font_set_load_flags(m_font, m_settings.loadFlags);
     if (m_symbolMap && m_face->charmap != m_symbolMap)
         m_font = withSymbolLookup(m_font);
+}
+
+// The settings fontconfig's rules give this face.
+void FaceCache::Face::useRulesFor(const FaceLocation &location)
+{
+    m_settings = m_library->rules.settingsFor(m_family, location, m_pixelSize, m_face);
+    if (m_settings.subpixel) {
+        FT_Parameter weights{FT_PARAM_TAG_LCD_FILTER_WEIGHTS, m_settings.lcdWeights.data()};
+        FT_Face_Properties(m_face, 1, &weights);
+    }
 }
 
 FaceCache::Face::~Face()

@@ -2,6 +2,7 @@
 
 #include "facecache.h"
 #include "fontfilestream.h"
+#include "rendersettings.h"
 
 #include <QImage>
 
@@ -10,15 +11,6 @@
 #include <hb.h>
 
 #include <unordered_map>
-
-// How the screen wants glyphs drawn, as fontconfig's rules say for any font.
-struct RenderSettings
-{
-    FT_Int32 loadFlags = FT_LOAD_DEFAULT;
-    FT_Render_Mode renderMode = FT_RENDER_MODE_NORMAL;
-    bool subpixel = false;
-    bool bgr = false;
-};
 
 // A glyph ready to draw in one colour: as a coverage image, or for subpixel rendering as the
 // pair that darkens the page per channel and then adds the colour.
@@ -30,7 +22,7 @@ struct GlyphImage
     bool missing = false;
 };
 
-// The FreeType library every face of a cache is opened with.
+// The FreeType library every face of a cache is opened with, and fontconfig's rules for them.
 struct FaceCache::Library
 {
     Library();
@@ -38,7 +30,7 @@ struct FaceCache::Library
     Q_DISABLE_COPY_MOVE(Library)
 
     FT_Library library = nullptr;
-    RenderSettings settings;
+    FontRules rules;
 };
 
 // One face of a font file opened with FreeType at one pixel size, its HarfBuzz font and the
@@ -59,6 +51,7 @@ public:
     const GlyphImage &glyph(unsigned int index, QRgb colour);
 
 private:
+    void useRulesFor(const FaceLocation &location);
     static FT_CharMap symbolMapOf(FT_Face face);
     hb_font_t *withSymbolLookup(hb_font_t *unicodeFont);
     static hb_bool_t nominalGlyph(hb_font_t *font, void *face, hb_codepoint_t character, hb_codepoint_t *glyph,

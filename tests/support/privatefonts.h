@@ -14,12 +14,15 @@ class PrivateFonts
 {
     Q_DISABLE_COPY_MOVE(PrivateFonts)
 public:
-    // Each copy names a DejaVu file and the copy's file name; the rules are fontconfig's XML.
+    // Each copy names a DejaVu file (or any font file by its full path) and the copy's file
+    // name; the rules are fontconfig's XML.
     PrivateFonts(std::initializer_list<std::pair<const char *, const char *>> copies, const QString &rules)
     {
         const QString dejavu = QStringLiteral("/usr/share/fonts/truetype/dejavu/");
-        for (const auto &[source, copy] : copies)
-            QFile::copy(dejavu + QLatin1StringView(source), m_folder.filePath(QLatin1StringView(copy)));
+        for (const auto &[source, copy] : copies) {
+            const QString file = QFile::decodeName(source);
+            QFile::copy(file.startsWith(u'/') ? file : dejavu + file, m_folder.filePath(QLatin1StringView(copy)));
+        }
 
         const QString config = m_folder.filePath(QStringLiteral("fonts.conf"));
         QFile file(config);

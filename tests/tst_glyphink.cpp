@@ -1,0 +1,165 @@
+#include "font_catalogue/modfonthelper.h"
+#include "support/privatefonts.h"
+#include "view/richtextbox.h"
+
+#include <QApplication>
+#include <QTest>
+
+// The ink of samples as the view draws them, counted pixel by pixel: each face drawn as
+// fontconfig's rules for it say, colour glyphs in their colours, and glyphs drawn on the
+// pixels of the device rather than enlarged from a raster of the view's own size.
+class tst_GlyphInk : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void sampleInk_data();
+    void sampleInk();
+};
+
+namespace {
+
+// What each row expects of the sample's ink.
+enum class Expect { FullOrNone, GreyLevels, ColourWithinLine, DevicePixels };
+
+constexpr int SamplePixelSize = 20;
+constexpr int SampleLeft = 240; // right of the names and their three tabs
+constexpr QColor CaretLineBlue(0, 0, 255);
+
+PrivateFonts privateFonts()
+{
+    return PrivateFonts({{"DejaVuSans.ttf", "DejaVuSans.ttf"},
+                         {"DejaVuSerif.ttf", "DejaVuSerif.ttf"},
+                         {"/usr/share/fonts/truetype/noto/NotoColorEmoji.ttf", "NotoColorEmoji.ttf"}},
+                        QStringLiteral(R"(  <match target="font">
+    <test name="family"><string>DejaVu Serif</string></test>
+    <edit name="antialias" mode="assign"><bool>false</bool></edit>
+  </match>
+)"));
+}
+
+// The sample of the view's first line as drawn on a device of the ratio, in its pixels.
+QImage sampleShown(RichTextBox &view, qreal ratio)
+{
+    QImage page(view.viewport()->size() * ratio, QImage::Format_ARGB32_Premultiplied);
+    page.setDevicePixelRatio(ratio);
+    page.fill(Qt::white);
+    view.viewport()->render(&page);
+    const QRect line = view.LineRect(0);
+    return page.copy(QRect(QPoint(SampleLeft, line.top()) * ratio, QPoint(page.width(), line.bottom() + 1) * ratio));
+}
+
+template<typename Test>
+int pixelsWhere(const QImage &image, Test test)
+{
+    int count = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x)
+            count += test(image.pixel(x, y)) ? 1 : 0;
+    }
+    return count;
+}
+
+QRect inkBox(const QImage &image)
+{
+    QRect box;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if (image.pixel(x, y) != qRgb(255, 255, 255))
+                box |= QRect(x, y, 1, 1);
+        }
+    }
+    return box;
+}
+
+// Of the 2x2 blocks that hold ink, the share whose four pixels are alike, as a raster of half
+// the device's size enlarged makes every one.
+double uniformBlockShare(const QImage &image)
+{
+    int inked = 0;
+    int uniform = 0;
+    for (int y = 0; y + 1 < image.height(); y += 2) {
+        for (int x = 0; x + 1 < image.width(); x += 2) {
+            const QRgb corner = image.pixel(x, y);
+            const bool alike = image.pixel(x + 1, y) == corner && image.pixel(x, y + 1) == corner
+                && image.pixel(x + 1, y + 1) == corner;
+            if (alike && corner == qRgb(255, 255, 255))
+                continue;
+            ++inked;
+            uniform += alike ? 1 : 0;
+        }
+    }
+    return inked > 0 ? double(uniform) / inked : 1.0;
+}
+
+} // namespace
+
+void tst_GlyphInk::sampleInk_data()
+{
+    QTest::addColumn<QString>("family");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QColor>("colour");
+    QTest::addColumn<qreal>("ratio");
+    QTest::addColumn<Expect>("expect");
+    const QString latin = u"Lorem ipsum dolor"_qs;
+    QTest::newRow("antialias turned off for one family") << u"DejaVu Serif"_qs << latin << QColor(Qt::black) << 1.0
+                                                         << Expect::FullOrNone;
+    QTest::newRow("antialias kept for another") << u"DejaVu Sans"_qs << latin << QColor(Qt::black) << 1.0
+                                                << Expect::GreyLevels;
+}
+
+void tst_GlyphInk::sampleInk()
+{
+    QFETCH(QString, family);
+    QFETCH(QString, text);
+    QFETCH(QColor, colour);
+    QFETCH(qreal, ratio);
+    QFETCH(Expect, expect);
+    RichTextBox view;
+    QFont base(u"DejaVu Sans"_qs);
+    base.setPixelSize(SamplePixelSize);
+    view.setFont(base);
+    view.resize(600, 120);
+    view.SetFaceLocations(modFontHelper::SystemFonts().faces);
+    modFontHelper::ListFontFamilies(view, text, [&family] { return QStringList{family}; });
+    view.SetSelStart(0);
+    view.SetSelLength(view.TextLength());
+    view.SetSelColor(colour);
+    view.SetSelLength(0);
+
+    const QImage sample = sampleShown(view, ratio);
+    const int ink = pixelsWhere(sample, [](QRgb pixel) { return pixel != qRgb(255, 255, 255); });
+    const int partial = pixelsWhere(sample, [](QRgb pixel) { return qGray(pixel) > 0 && qGray(pixel) < 255; });
+    const int warm = pixelsWhere(sample, [](QRgb pixel) { return qRed(pixel) - qBlue(pixel) > 80; });
+    QVERIFY2(ink > 50, qPrintable(QString::number(ink)));
+    switch (expect) {
+    case Expect::FullOrNone:
+        QCOMPARE(partial, 0);
+        break;
+    case Expect::GreyLevels:
+        QVERIFY2(partial > ink / 4, qPrintable(QStringLiteral("%1 of %2").arg(partial).arg(ink)));
+        break;
+    case Expect::ColourWithinLine: {
+        QVERIFY2(warm > ink / 4, qPrintable(QStringLiteral("%1 of %2").arg(warm).arg(ink)));
+        // Not cut by the line's edges, and as wide as glyphs of the line's size.
+        const QRect box = inkBox(sample);
+        QVERIFY2(box.top() > 0 && box.bottom() < sample.height() - 1,
+                 qPrintable(QStringLiteral("%1..%2 of %3").arg(box.top()).arg(box.bottom()).arg(sample.height())));
+        QVERIFY2(box.width() < text.size() * SamplePixelSize * ratio, qPrintable(QString::number(box.width())));
+        break;
+    }
+    case Expect::DevicePixels:
+        QVERIFY2(uniformBlockShare(sample) < 0.5, qPrintable(QString::number(uniformBlockShare(sample))));
+        break;
+    }
+}
+
+int main(int argc, char *argv[])
+{
+    const PrivateFonts fonts = privateFonts(); // before anything asks fontconfig
+    QApplication app(argc, argv);
+    tst_GlyphInk test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_glyphink.moc"
