@@ -5,6 +5,9 @@
 #include <QApplication>
 #include <QTest>
 
+#include <algorithm>
+#include <array>
+
 // The ink of samples as the view draws them, counted pixel by pixel: each face drawn as
 // fontconfig's rules for it say, colour glyphs in their colours, and glyphs drawn on the
 // pixels of the device rather than enlarged from a raster of the view's own size.
@@ -46,7 +49,8 @@ QImage sampleShown(RichTextBox &view, qreal ratio)
     page.fill(Qt::white);
     view.viewport()->render(&page);
     const QRect line = view.LineRect(0);
-    return page.copy(QRect(QPoint(SampleLeft, line.top()) * ratio, QPoint(page.width(), line.bottom() + 1) * ratio));
+    return page.copy(QRectF(QPointF(SampleLeft, line.top()) * ratio, QPointF(line.right() + 1, line.bottom() + 1) * ratio)
+                         .toRect());
 }
 
 template<typename Test>
@@ -72,24 +76,23 @@ QRect inkBox(const QImage &image)
     return box;
 }
 
-// Of the 2x2 blocks that hold ink, the share whose four pixels are alike, as a raster of half
-// the device's size enlarged makes every one.
-double uniformBlockShare(const QImage &image)
+// Of the 2x2 blocks that hold the edges of black ink on white, the share whose four pixels
+// are alike: a raster of half the device's size enlarged makes every one so.
+double uniformEdgeBlockShare(const QImage &image)
 {
-    int inked = 0;
+    const auto edge = [](QRgb pixel) { return pixel != qRgb(255, 255, 255) && pixel != qRgb(0, 0, 0); };
+    int edges = 0;
     int uniform = 0;
     for (int y = 0; y + 1 < image.height(); y += 2) {
         for (int x = 0; x + 1 < image.width(); x += 2) {
-            const QRgb corner = image.pixel(x, y);
-            const bool alike = image.pixel(x + 1, y) == corner && image.pixel(x, y + 1) == corner
-                && image.pixel(x + 1, y + 1) == corner;
-            if (alike && corner == qRgb(255, 255, 255))
+            const std::array block{image.pixel(x, y), image.pixel(x + 1, y), image.pixel(x, y + 1), image.pixel(x + 1, y + 1)};
+            if (std::none_of(block.cbegin(), block.cend(), edge))
                 continue;
-            ++inked;
-            uniform += alike ? 1 : 0;
+            ++edges;
+            uniform += std::all_of(block.cbegin(), block.cend(), [&block](QRgb pixel) { return pixel == block[0]; });
         }
     }
-    return inked > 0 ? double(uniform) / inked : 1.0;
+    return edges > 0 ? double(uniform) / edges : 1.0;
 }
 
 } // namespace
@@ -106,6 +109,8 @@ void tst_GlyphInk::sampleInk_data()
                                                          << Expect::FullOrNone;
     QTest::newRow("antialias kept for another") << u"DejaVu Sans"_qs << latin << QColor(Qt::black) << 1.0
                                                 << Expect::GreyLevels;
+    QTest::newRow("device pixels at ratio 2") << u"DejaVu Sans"_qs << latin << QColor(Qt::black) << 2.0
+                                              << Expect::DevicePixels;
 }
 
 void tst_GlyphInk::sampleInk()
@@ -149,7 +154,7 @@ void tst_GlyphInk::sampleInk()
         break;
     }
     case Expect::DevicePixels:
-        QVERIFY2(uniformBlockShare(sample) < 0.5, qPrintable(QString::number(uniformBlockShare(sample))));
+        QVERIFY2(uniformEdgeBlockShare(sample) < 0.5, qPrintable(QString::number(uniformEdgeBlockShare(sample))));
         break;
     }
 }

@@ -78,7 +78,7 @@ void tst_Shaping::itemsShapeAsEachScriptAlone()
     if (!QFile::exists(file))
         QFAIL(qPrintable(file + u" is missing: scripts/install-deps.sh test installs it"_qs));
 
-    FaceCache faces(QStringLiteral("Base"), {{QStringLiteral("Sample"), {QFile::encodeName(file), 0}}}, 16);
+    FaceCache faces(QStringLiteral("Base"), {{QStringLiteral("Sample"), {QFile::encodeName(file), 0}}}, 16, 1.0);
     const std::unique_ptr<TextPiece> piece = faces.shape(QStringLiteral("Sample"), text);
     const auto *shaped = dynamic_cast<const ShapedPiece *>(piece.get());
     QVERIFY(shaped);

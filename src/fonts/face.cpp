@@ -4,6 +4,8 @@
 #include FT_TRUETYPE_TABLES_H
 #include <hb-ft.h>
 
+#include <cmath>
+
 FaceCache::Library::Library()
 {
     if (FT_Init_FreeType(&library) != 0)
@@ -16,11 +18,13 @@ FaceCache::Library::~Library()
         FT_Done_FreeType(library);
 }
 
-FaceCache::Face::Face(QString family, const FaceLocation &location, int pixelSize, std::shared_ptr<const Library> library)
+FaceCache::Face::Face(QString family, const FaceLocation &location, int pixelSize, qreal devicePixelRatio,
+                      std::shared_ptr<const Library> library)
     : m_library(std::move(library))
     , m_family(std::move(family))
     , m_file(location.file)
     , m_pixelSize(pixelSize)
+    , m_ratio(devicePixelRatio)
 {
     if (!m_library->library || !m_file.stream())
         return;
@@ -31,7 +35,7 @@ FaceCache::Face::Face(QString family, const FaceLocation &location, int pixelSiz
         m_face = nullptr;
         return;
     }
-    if (FT_Set_Pixel_Sizes(m_face, 0, FT_UInt(pixelSize)) != 0 && m_face->num_fixed_sizes > 0)
+    if (FT_Set_Char_Size(m_face, 0, devicePixelSize(), 72, 72) != 0 && m_face->num_fixed_sizes > 0)
         FT_Select_Size(m_face, 0); // a bitmap-only face offers fixed sizes alone
     useRulesFor(location);
     m_symbolMap = symbolMapOf(m_face);
@@ -48,11 +52,17 @@ FaceCache::Face::Face(QString family, const FaceLocation &location, int pixelSiz
 // The settings fontconfig's rules give this face.
 void FaceCache::Face::useRulesFor(const FaceLocation &location)
 {
-    m_settings = m_library->rules.settingsFor(m_family, location, m_pixelSize, m_face);
+    m_settings = m_library->rules.settingsFor(m_family, location, devicePixelSize() / 64.0, m_face);
     if (m_settings.subpixel) {
         FT_Parameter weights{FT_PARAM_TAG_LCD_FILTER_WEIGHTS, m_settings.lcdWeights.data()};
         FT_Face_Properties(m_face, 1, &weights);
     }
+}
+
+// The size in 26.6 device pixels, fractional where the ratio makes it so.
+FT_F26Dot6 FaceCache::Face::devicePixelSize() const
+{
+    return FT_F26Dot6(std::lround(m_pixelSize * m_ratio * 64));
 }
 
 FaceCache::Face::~Face()
@@ -73,15 +83,20 @@ std::optional<FaceCache::Metrics> FaceCache::Face::metrics() const
     const qreal averageWidth = os2 && os2->xAvgCharWidth > 0 && m_face->units_per_EM > 0
         ? qreal(os2->xAvgCharWidth) * m_pixelSize / m_face->units_per_EM
         : m_pixelSize / 2.0;
-    return FaceCache::Metrics{size.ascender / 64.0, -size.descender / 64.0, averageWidth};
+    return FaceCache::Metrics{size.ascender / 64.0 / m_ratio, -size.descender / 64.0 / m_ratio, averageWidth};
 }
 
 const GlyphImage &FaceCache::Face::glyph(unsigned int index, QRgb colour)
 {
     const quint64 key = quint64(index) << 32 | colour;
     auto found = m_glyphs.find(key);
-    if (found == m_glyphs.end())
-        found = m_glyphs.emplace(key, render(index, colour)).first;
+    if (found == m_glyphs.end()) {
+        GlyphImage image = render(index, colour);
+        // Drawn one image pixel to one device pixel.
+        image.cover.setDevicePixelRatio(m_ratio);
+        image.add.setDevicePixelRatio(m_ratio);
+        found = m_glyphs.emplace(key, std::move(image)).first;
+    }
     return found->second;
 }
 

@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QScrollBar>
 
@@ -203,6 +204,10 @@ RichTextBox::EditBatch::~EditBatch()
 void RichTextBox::paintEvent(QPaintEvent *event)
 {
     QPainter painter(viewport());
+    // The device painted on, which for a view rendered into an image is the image: glyphs are
+    // drawn at its ratio, and again at another once the window moves to another screen.
+    if (m_faces->setDevicePixelRatio(painter.paintEngine()->paintDevice()->devicePixelRatioF()))
+        m_layouts.clear();
     const QRect dirty = event->rect();
     painter.fillRect(dirty, palette().base());
 
@@ -640,7 +645,7 @@ void RichTextBox::updateMetrics()
     qreal averageCharWidth = 0;
     // The face cache measures the base face itself: asking Qt would make it list every font.
     m_faces = std::make_unique<FaceCache>(FontName(), m_faces ? m_faces->locations() : FaceLocations(),
-                                          m_samplePixelSize);
+                                          m_samplePixelSize, m_faces ? m_faces->devicePixelRatio() : devicePixelRatioF());
     if (const std::optional<FaceCache::Metrics> metrics = m_faces->baseMetrics())
         std::tie(ascent, descent, averageCharWidth) = std::tuple(metrics->ascent, metrics->descent, metrics->averageCharWidth);
     m_ascent = int(std::ceil(std::max(ascent, 0.95 * m_samplePixelSize)));
