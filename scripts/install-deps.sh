@@ -9,9 +9,10 @@ build_packages="cmake ninja-build g++ pkg-config qt6-base-dev libfontconfig-dev 
 # benchmarks make their font corpus with fontTools; the fuzzer needs clang and libFuzzer; the
 # installed tree is checked with the validators desktops and software centres use; a headless
 # weston and Qt's Wayland plugin run the program as a Wayland client; the URW fonts are symbol
-# fonts in Type 1 files to draw samples in; FreeSerif holds several Indic scripts in one face.
+# fonts in Type 1 files to draw samples in; FreeSerif holds several Indic scripts in one face;
+# Noto Color Emoji is a face of colour bitmap strikes.
 test_packages="xvfb xauth openbox xdotool wmctrl x11-utils xclip imagemagick fonts-dejavu-core
-python3 python3-fonttools fontconfig fonts-urw-base35 fonts-freefont-ttf clang libclang-rt-dev desktop-file-utils appstream
+python3 python3-fonttools fontconfig fonts-urw-base35 fonts-freefont-ttf fonts-noto-color-emoji clang libclang-rt-dev desktop-file-utils appstream
 weston qt6-wayland"
 
 packages=$build_packages

@@ -1,5 +1,8 @@
 #include "face.h"
 
+#include "colourglyph.h"
+
+#include FT_COLOR_H
 #include FT_LCD_FILTER_H
 #include FT_TRUETYPE_TABLES_H
 #include <hb-ft.h>
@@ -37,16 +40,42 @@ FaceCache::Face::Face(QString family, const FaceLocation &location, int pixelSiz
     }
     if (FT_Set_Char_Size(m_face, 0, devicePixelSize(), 72, 72) != 0 && m_face->num_fixed_sizes > 0)
         FT_Select_Size(m_face, 0); // a bitmap-only face offers fixed sizes alone
+    m_strikeScale = colourStrikeScale();
     useRulesFor(location);
     m_symbolMap = symbolMapOf(m_face);
     // FreeType selects no charmap for a face with only a symbol one; selected, hb-ft looks
     // symbols up by itself, and for a Windows symbol font at 0xF000 + code too.
     if (m_symbolMap && !m_face->charmap)
         FT_Set_Charmap(m_face, m_symbolMap);
-    m_font = hb_ft_font_create_referenced(m_face);
-    hb_ft_font_set_load_flags(m_font, m_settings.loadFlags);
+    m_font = createFont();
     if (m_symbolMap && m_face->charmap != m_symbolMap)
         m_font = withSymbolLookup(m_font);
+}
+
+// A colour strike is scaled to the size, as emoji are; other bitmap faces are drawn at the
+// size of their strike.
+qreal FaceCache::Face::colourStrikeScale() const
+{
+    const FT_UShort strikeSize = m_face->size ? m_face->size->metrics.y_ppem : 0;
+    if (!FT_HAS_COLOR(m_face) || FT_IS_SCALABLE(m_face) || strikeSize == 0)
+        return 1;
+    return devicePixelSize() / 64.0 / strikeSize;
+}
+
+// FreeType measures a scaled strike at the strike's size, so HarfBuzz measures such a face
+// from its metrics tables at the size instead.
+hb_font_t *FaceCache::Face::createFont() const
+{
+    if (m_strikeScale == 1) {
+        hb_font_t *font = hb_ft_font_create_referenced(m_face);
+        hb_ft_font_set_load_flags(font, m_settings.loadFlags);
+        return font;
+    }
+    hb_face_t *face = hb_ft_face_create_referenced(m_face);
+    hb_font_t *font = hb_font_create(face); // with HarfBuzz's own font functions
+    hb_face_destroy(face);
+    hb_font_set_scale(font, int(devicePixelSize()), int(devicePixelSize()));
+    return font;
 }
 
 // The settings fontconfig's rules give this face.
@@ -83,7 +112,8 @@ std::optional<FaceCache::Metrics> FaceCache::Face::metrics() const
     const qreal averageWidth = os2 && os2->xAvgCharWidth > 0 && m_face->units_per_EM > 0
         ? qreal(os2->xAvgCharWidth) * m_pixelSize / m_face->units_per_EM
         : m_pixelSize / 2.0;
-    return FaceCache::Metrics{size.ascender / 64.0 / m_ratio, -size.descender / 64.0 / m_ratio, averageWidth};
+    const qreal toView = m_strikeScale / 64.0 / m_ratio;
+    return FaceCache::Metrics{size.ascender * toView, -size.descender * toView, averageWidth};
 }
 
 const GlyphImage &FaceCache::Face::glyph(unsigned int index, QRgb colour)
@@ -150,11 +180,16 @@ bool FaceCache::Face::symbolGlyph(hb_codepoint_t code, hb_codepoint_t *glyph) co
 GlyphImage FaceCache::Face::render(unsigned int index, QRgb colour) const
 {
     GlyphImage image;
+    if (FT_HAS_COLOR(m_face)) // the colour of layers that take the text's
+        FT_Palette_Set_Foreground_Color(m_face, FT_Color{FT_Byte(qBlue(colour)), FT_Byte(qGreen(colour)),
+                                                         FT_Byte(qRed(colour)), FT_Byte(qAlpha(colour))});
     if (FT_Load_Glyph(m_face, index, m_settings.loadFlags) != 0
         || FT_Render_Glyph(m_face->glyph, m_settings.renderMode) != 0) {
         image.missing = true;
         return image;
     }
+    if (m_face->glyph->bitmap.pixel_mode == FT_PIXEL_MODE_BGRA)
+        return ColourGlyph(*m_face->glyph, m_strikeScale);
     const FT_Bitmap &bitmap = m_face->glyph->bitmap;
     const bool lcd = bitmap.pixel_mode == FT_PIXEL_MODE_LCD;
     const int width = int(lcd ? bitmap.width / 3 : bitmap.width);

@@ -56,6 +56,8 @@ public:
 
 private:
     FT_F26Dot6 devicePixelSize() const;
+    qreal colourStrikeScale() const;
+    hb_font_t *createFont() const;
     void useRulesFor(const FaceLocation &location);
     static FT_CharMap symbolMapOf(FT_Face face);
     hb_font_t *withSymbolLookup(hb_font_t *unicodeFont);
@@ -70,6 +72,7 @@ private:
     RenderSettings m_settings;
     int m_pixelSize;
     qreal m_ratio;
+    qreal m_strikeScale = 1; // from a colour strike's pixels to the size's
     FT_Face m_face = nullptr;
     FT_CharMap m_symbolMap = nullptr;
     hb_font_t *m_font = nullptr;

@@ -30,6 +30,17 @@ std::array<FT_Byte, 5> lcdWeightsOf(int filter)
     }
 }
 
+// Colour glyphs are images with an alpha of their own: neither bilevel nor split into subpixels.
+RenderSettings inColour(RenderSettings settings, FT_Face face)
+{
+    if (FT_HAS_COLOR(face)) {
+        settings.loadFlags |= FT_LOAD_COLOR;
+        settings.renderMode = FT_RENDER_MODE_NORMAL;
+        settings.subpixel = false;
+    }
+    return settings;
+}
+
 RenderSettings settingsOf(const FcPattern &font, FT_Face face)
 {
     RenderSettings settings;
@@ -77,7 +88,7 @@ RenderSettings FontRules::settingsFor(const QString &family, const FaceLocation 
     // Runs the rules for fonts on the face's own pattern, as a match would.
     const Pattern font = fontAt(family, location);
     const Pattern rendered(FcFontRenderPrepare(m_config.get(), request.get(), font.get()));
-    return rendered ? settingsOf(*rendered, face) : settingsOf(*request, face);
+    return inColour(rendered ? settingsOf(*rendered, face) : settingsOf(*request, face), face);
 }
 
 // The face's pattern as fontconfig holds it; for a file it does not know, one that names the
