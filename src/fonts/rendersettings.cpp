@@ -1,5 +1,7 @@
 #include "rendersettings.h"
 
+#include <cmath>
+
 namespace {
 
 using Fontconfig::Pattern;
@@ -81,14 +83,25 @@ FontRules::FontRules()
 RenderSettings FontRules::settingsFor(const QString &family, const FaceLocation &location, qreal pixelSize,
                                       FT_Face face) const
 {
-    Pattern request = Fontconfig::FamilyPattern(family);
-    FcPatternAddDouble(request.get(), FC_PIXEL_SIZE, pixelSize);
-    FcConfigSubstitute(m_config.get(), request.get(), FcMatchPattern);
-    FcDefaultSubstitute(request.get());
+    const FcPattern &request = requestAt(pixelSize);
     // Runs the rules for fonts on the face's own pattern, as a match would.
     const Pattern font = fontAt(family, location);
-    const Pattern rendered(FcFontRenderPrepare(m_config.get(), request.get(), font.get()));
-    return inColour(rendered ? settingsOf(*rendered, face) : settingsOf(*request, face), face);
+    const Pattern rendered(FcFontRenderPrepare(m_config.get(), const_cast<FcPattern *>(&request), font.get()));
+    return inColour(rendered ? settingsOf(*rendered, face) : settingsOf(request, face), face);
+}
+
+// What the view asks of any font at the size, as fontconfig's rules complete it: made once,
+// since completing it costs more than all the rest of preparing a face's settings.
+const FcPattern &FontRules::requestAt(qreal pixelSize) const
+{
+    Pattern &request = m_requests[std::lround(pixelSize * 64)];
+    if (!request) {
+        request.reset(FcPatternCreate());
+        FcPatternAddDouble(request.get(), FC_PIXEL_SIZE, pixelSize);
+        FcConfigSubstitute(m_config.get(), request.get(), FcMatchPattern);
+        FcDefaultSubstitute(request.get());
+    }
+    return *request;
 }
 
 // The face's pattern as fontconfig holds it; for a file it does not know, one that names the
