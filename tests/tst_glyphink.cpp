@@ -77,22 +77,28 @@ QRect inkBox(const QImage &image)
 }
 
 // Of the 2x2 blocks that hold the edges of black ink on white, the share whose four pixels
-// are alike: a raster of half the device's size enlarged makes every one so.
+// are alike, on the grid of blocks where most are: a raster of half the device's size enlarged
+// makes every one so on one of the four grids.
 double uniformEdgeBlockShare(const QImage &image)
 {
     const auto edge = [](QRgb pixel) { return pixel != qRgb(255, 255, 255) && pixel != qRgb(0, 0, 0); };
-    int edges = 0;
-    int uniform = 0;
-    for (int y = 0; y + 1 < image.height(); y += 2) {
-        for (int x = 0; x + 1 < image.width(); x += 2) {
-            const std::array block{image.pixel(x, y), image.pixel(x + 1, y), image.pixel(x, y + 1), image.pixel(x + 1, y + 1)};
-            if (std::none_of(block.cbegin(), block.cend(), edge))
-                continue;
-            ++edges;
-            uniform += std::all_of(block.cbegin(), block.cend(), [&block](QRgb pixel) { return pixel == block[0]; });
+    double most = 0;
+    for (const QPoint grid : {QPoint(0, 0), QPoint(1, 0), QPoint(0, 1), QPoint(1, 1)}) {
+        int edges = 0;
+        int uniform = 0;
+        for (int y = grid.y(); y + 1 < image.height(); y += 2) {
+            for (int x = grid.x(); x + 1 < image.width(); x += 2) {
+                const std::array block{image.pixel(x, y), image.pixel(x + 1, y), image.pixel(x, y + 1),
+                                       image.pixel(x + 1, y + 1)};
+                if (std::none_of(block.cbegin(), block.cend(), edge))
+                    continue;
+                ++edges;
+                uniform += std::all_of(block.cbegin(), block.cend(), [&block](QRgb pixel) { return pixel == block[0]; });
+            }
         }
+        most = std::max(most, edges > 0 ? double(uniform) / edges : 1.0);
     }
-    return edges > 0 ? double(uniform) / edges : 1.0;
+    return most;
 }
 
 } // namespace
@@ -139,6 +145,7 @@ void tst_GlyphInk::sampleInk()
     view.SetSelColor(colour);
     view.SetSelLength(0);
 
+    sampleShown(view, 1); // first on a screen of ratio 1, as a window is before it moves
     const QImage sample = sampleShown(view, ratio);
     const int ink = pixelsWhere(sample, [](QRgb pixel) { return pixel != qRgb(255, 255, 255); });
     const int partial = pixelsWhere(sample, [](QRgb pixel) { return qGray(pixel) > 0 && qGray(pixel) < 255; });
