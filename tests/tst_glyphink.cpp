@@ -53,27 +53,31 @@ QImage sampleShown(RichTextBox &view, qreal ratio)
                          .toRect());
 }
 
-template<typename Test>
-int pixelsWhere(const QImage &image, Test test)
+// The pixels of a sample that are not the page's white, of them those of partial coverage and
+// those of a warm colour, which neither grey nor blue ink has, and where they lie.
+struct Ink
 {
-    int count = 0;
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x)
-            count += test(image.pixel(x, y)) ? 1 : 0;
-    }
-    return count;
-}
-
-QRect inkBox(const QImage &image)
-{
+    int pixels = 0;
+    int partial = 0;
+    int warm = 0;
     QRect box;
+};
+
+Ink inkOf(const QImage &image)
+{
+    Ink ink;
     for (int y = 0; y < image.height(); ++y) {
         for (int x = 0; x < image.width(); ++x) {
-            if (image.pixel(x, y) != qRgb(255, 255, 255))
-                box |= QRect(x, y, 1, 1);
+            const QRgb pixel = image.pixel(x, y);
+            if (pixel == qRgb(255, 255, 255))
+                continue;
+            ++ink.pixels;
+            ink.partial += qGray(pixel) > 0 ? 1 : 0;
+            ink.warm += qRed(pixel) - qBlue(pixel) > 80 ? 1 : 0;
+            ink.box |= QRect(x, y, 1, 1);
         }
     }
-    return box;
+    return ink;
 }
 
 // Of the 2x2 blocks that hold the edges of black ink on white, the share whose four pixels
@@ -147,26 +151,23 @@ void tst_GlyphInk::sampleInk()
 
     sampleShown(view, 1); // first on a screen of ratio 1, as a window is before it moves
     const QImage sample = sampleShown(view, ratio);
-    const int ink = pixelsWhere(sample, [](QRgb pixel) { return pixel != qRgb(255, 255, 255); });
-    const int partial = pixelsWhere(sample, [](QRgb pixel) { return qGray(pixel) > 0 && qGray(pixel) < 255; });
-    const int warm = pixelsWhere(sample, [](QRgb pixel) { return qRed(pixel) - qBlue(pixel) > 80; });
-    QVERIFY2(ink > 50, qPrintable(QString::number(ink)));
+    const Ink ink = inkOf(sample);
+    QVERIFY2(ink.pixels > 50, qPrintable(QString::number(ink.pixels)));
     switch (expect) {
     case Expect::FullOrNone:
-        QCOMPARE(partial, 0);
+        QCOMPARE(ink.partial, 0);
         break;
     case Expect::GreyLevels:
-        QVERIFY2(partial > ink / 4, qPrintable(QStringLiteral("%1 of %2").arg(partial).arg(ink)));
+        QVERIFY2(ink.partial > ink.pixels / 4, qPrintable(QStringLiteral("%1 of %2").arg(ink.partial).arg(ink.pixels)));
         break;
-    case Expect::ColourWithinLine: {
-        QVERIFY2(warm > ink / 4, qPrintable(QStringLiteral("%1 of %2").arg(warm).arg(ink)));
+    case Expect::ColourWithinLine:
+        QVERIFY2(ink.warm > ink.pixels / 4, qPrintable(QStringLiteral("%1 of %2").arg(ink.warm).arg(ink.pixels)));
         // Within the line's height rather than cut by its edges, and as wide as glyphs of its size.
-        const QRect box = inkBox(sample);
-        QVERIFY2(box.height() > SamplePixelSize * ratio / 2 && box.height() < sample.height(),
-                 qPrintable(QStringLiteral("%1 of %2").arg(box.height()).arg(sample.height())));
-        QVERIFY2(box.width() < text.toUcs4().size() * 1.5 * SamplePixelSize * ratio, qPrintable(QString::number(box.width())));
+        QVERIFY2(ink.box.height() > SamplePixelSize * ratio / 2 && ink.box.height() < sample.height(),
+                 qPrintable(QStringLiteral("%1 of %2").arg(ink.box.height()).arg(sample.height())));
+        QVERIFY2(ink.box.width() < text.toUcs4().size() * 1.5 * SamplePixelSize * ratio,
+                 qPrintable(QString::number(ink.box.width())));
         break;
-    }
     case Expect::DevicePixels:
         QVERIFY2(uniformEdgeBlockShare(sample) < 0.5, qPrintable(QString::number(uniformEdgeBlockShare(sample))));
         break;
