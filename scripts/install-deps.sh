@@ -12,7 +12,8 @@ build_packages="cmake ninja-build g++ pkg-config qt6-base-dev libfontconfig-dev 
 # fonts in Type 1 files to draw samples in; FreeSerif holds several Indic scripts in one face;
 # Noto Color Emoji is a face of colour bitmap strikes.
 test_packages="xvfb xauth openbox xdotool wmctrl x11-utils xclip imagemagick fonts-dejavu-core
-python3 python3-fonttools fontconfig fonts-urw-base35 fonts-freefont-ttf fonts-noto-color-emoji clang libclang-rt-dev desktop-file-utils appstream
+python3 python3-fonttools fontconfig fonts-urw-base35 fonts-freefont-ttf fonts-noto-color-emoji
+clang libclang-rt-dev desktop-file-utils appstream
 weston qt6-wayland"
 
 packages=$build_packages

@@ -49,8 +49,8 @@ QImage sampleShown(RichTextBox &view, qreal ratio)
     page.fill(Qt::white);
     view.viewport()->render(&page);
     const QRect line = view.LineRect(0);
-    return page.copy(QRectF(QPointF(SampleLeft, line.top()) * ratio, QPointF(line.right() + 1, line.bottom() + 1) * ratio)
-                         .toRect());
+    const QRectF sample(QPointF(SampleLeft, line.top()), QPointF(line.right() + 1, line.bottom() + 1));
+    return page.copy(QRectF(sample.topLeft() * ratio, sample.size() * ratio).toRect());
 }
 
 // The pixels of a sample that are not the page's white, of them those of partial coverage and
@@ -97,7 +97,8 @@ double uniformEdgeBlockShare(const QImage &image)
                 if (std::none_of(block.cbegin(), block.cend(), edge))
                     continue;
                 ++edges;
-                uniform += std::all_of(block.cbegin(), block.cend(), [&block](QRgb pixel) { return pixel == block[0]; });
+                const auto first = [&block](QRgb pixel) { return pixel == block[0]; };
+                uniform += std::all_of(block.cbegin(), block.cend(), first) ? 1 : 0;
             }
         }
         most = std::max(most, edges > 0 ? double(uniform) / edges : 1.0);

@@ -644,8 +644,9 @@ void RichTextBox::updateMetrics()
     qreal descent = 0;
     qreal averageCharWidth = 0;
     // The face cache measures the base face itself: asking Qt would make it list every font.
+    const qreal ratio = m_faces ? m_faces->devicePixelRatio() : devicePixelRatioF();
     m_faces = std::make_unique<FaceCache>(FontName(), m_faces ? m_faces->locations() : FaceLocations(),
-                                          m_samplePixelSize, m_faces ? m_faces->devicePixelRatio() : devicePixelRatioF());
+                                          m_samplePixelSize, ratio);
     if (const std::optional<FaceCache::Metrics> metrics = m_faces->baseMetrics())
         std::tie(ascent, descent, averageCharWidth) = std::tuple(metrics->ascent, metrics->descent, metrics->averageCharWidth);
     m_ascent = int(std::ceil(std::max(ascent, 0.95 * m_samplePixelSize)));
