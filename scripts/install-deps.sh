@@ -10,7 +10,8 @@ build_packages="cmake ninja-build g++ pkg-config qt6-base-dev libfontconfig-dev 
 # installed tree is checked with the validators desktops and software centres use; a headless
 # weston and Qt's Wayland plugin run the program as a Wayland client; the URW fonts are symbol
 # fonts in Type 1 files to draw samples in; FreeSerif holds several Indic scripts in one face;
-# bitmap strikes, colour emoji and a font collection are drawn beside Qt's drawing of them.
+# bitmap strikes, colour emoji (Noto Color Emoji: colour bitmap strikes) and a font collection
+# are drawn beside Qt's drawing of them.
 test_packages="xvfb xauth openbox xdotool wmctrl x11-utils xclip imagemagick fonts-dejavu-core
 python3 python3-fonttools fontconfig fonts-urw-base35 fonts-freefont-ttf xfonts-base
 fonts-noto-color-emoji fonts-wqy-microhei clang libclang-rt-dev desktop-file-utils appstream

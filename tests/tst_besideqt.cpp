@@ -96,7 +96,7 @@ QImage drawnByQt(const QString &family, const QString &text, int pixelSize, qrea
 QImage drawnByUs(const QString &family, const QString &text, int pixelSize, qreal scale)
 {
     QImage image = page(pixelSize, scale);
-    FaceCache faces(family, modFontHelper::SystemFonts().faces, pixelSize);
+    FaceCache faces(family, modFontHelper::SystemFonts().faces, pixelSize, scale);
     const std::unique_ptr<TextPiece> piece = faces.shape(family, text);
     QPainter painter(&image);
     piece->draw(painter, QPointF(pixelSize, 2 * pixelSize), Qt::black);

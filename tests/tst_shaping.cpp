@@ -88,7 +88,7 @@ void tst_Shaping::itemsShapeAsEachScriptAlone()
     if (!QFile::exists(file))
         QFAIL(qPrintable(file + u" is missing: scripts/install-deps.sh test installs it"_qs));
 
-    FaceCache faces(QStringLiteral("Base"), {{QStringLiteral("Sample"), {QFile::encodeName(file), 0}}}, 16);
+    FaceCache faces(QStringLiteral("Base"), {{QStringLiteral("Sample"), {QFile::encodeName(file), 0}}}, 16, 1.0);
     const std::unique_ptr<TextPiece> piece = faces.shape(QStringLiteral("Sample"), text);
     const auto *shaped = dynamic_cast<const ShapedPiece *>(piece.get());
     QVERIFY(shaped);
@@ -111,7 +111,7 @@ void tst_Shaping::fallbackPiecesShowInVisualOrder()
     QFETCH(QString, text);
     QFETCH(QList<int>, columns);
 
-    FaceCache faces(QStringLiteral("DejaVu Serif"), {}, 16);
+    FaceCache faces(QStringLiteral("DejaVu Serif"), {}, 16, 1.0);
     const std::unique_ptr<TextPiece> piece = faces.shapeInBaseFace(text);
     for (qsizetype index = 1; index < columns.size(); ++index)
         QCOMPARE_LT(piece->cursorToX(columns[index - 1]), piece->cursorToX(columns[index]));

@@ -1,53 +1,18 @@
 #include "face.h"
 
-#include "fontconfigsupport.h"
+#include "colourglyph.h"
 
+#include FT_COLOR_H
 #include FT_LCD_FILTER_H
 #include FT_TRUETYPE_TABLES_H
 #include <hb-ft.h>
 
-namespace {
-
-using Fontconfig::Pattern;
-
-RenderSettings screenRenderSettings()
-{
-    const Pattern pattern = Fontconfig::Substituted(Pattern(FcPatternCreate()));
-    FcBool antialias = FcTrue;
-    FcBool hinting = FcTrue;
-    int hintStyle = FC_HINT_SLIGHT;
-    int rgba = FC_RGBA_UNKNOWN;
-    FcPatternGetBool(pattern.get(), FC_ANTIALIAS, 0, &antialias);
-    FcPatternGetBool(pattern.get(), FC_HINTING, 0, &hinting);
-    FcPatternGetInteger(pattern.get(), FC_HINT_STYLE, 0, &hintStyle);
-    FcPatternGetInteger(pattern.get(), FC_RGBA, 0, &rgba);
-
-    RenderSettings settings;
-    if (!antialias) {
-        settings.loadFlags = FT_LOAD_TARGET_MONO;
-        settings.renderMode = FT_RENDER_MODE_MONO;
-        return settings;
-    }
-    if (!hinting || hintStyle == FC_HINT_NONE)
-        settings.loadFlags = FT_LOAD_NO_HINTING;
-    else if (hintStyle == FC_HINT_SLIGHT)
-        settings.loadFlags = FT_LOAD_TARGET_LIGHT;
-    settings.subpixel = rgba == FC_RGBA_RGB || rgba == FC_RGBA_BGR;
-    settings.bgr = rgba == FC_RGBA_BGR;
-    if (settings.subpixel)
-        settings.renderMode = FT_RENDER_MODE_LCD;
-    return settings;
-}
-
-} // namespace
+#include <cmath>
 
 FaceCache::Library::Library()
-    : settings(screenRenderSettings())
 {
     if (FT_Init_FreeType(&library) != 0)
         library = nullptr;
-    else if (settings.subpixel)
-        FT_Library_SetLcdFilter(library, FT_LCD_FILTER_DEFAULT);
 }
 
 FaceCache::Library::~Library()
@@ -56,12 +21,13 @@ FaceCache::Library::~Library()
         FT_Done_FreeType(library);
 }
 
-FaceCache::Face::Face(QString family, const FaceLocation &location, int pixelSize, std::shared_ptr<const Library> library)
+FaceCache::Face::Face(QString family, const FaceLocation &location, int pixelSize, qreal devicePixelRatio,
+                      std::shared_ptr<const Library> library)
     : m_library(std::move(library))
     , m_family(std::move(family))
     , m_file(location.file)
-    , m_settings(m_library->settings)
     , m_pixelSize(pixelSize)
+    , m_ratio(devicePixelRatio)
 {
     if (!m_library->library || !m_file.stream())
         return;
@@ -72,17 +38,68 @@ FaceCache::Face::Face(QString family, const FaceLocation &location, int pixelSiz
         m_face = nullptr;
         return;
     }
-    if (FT_Set_Pixel_Sizes(m_face, 0, FT_UInt(pixelSize)) != 0 && m_face->num_fixed_sizes > 0)
+    if (FT_Set_Char_Size(m_face, 0, devicePixelSize(), 72, 72) != 0 && m_face->num_fixed_sizes > 0)
         FT_Select_Size(m_face, 0); // a bitmap-only face offers fixed sizes alone
+    m_strikeScale = colourStrikeScale();
+    useRulesFor(location);
     m_symbolMap = symbolMapOf(m_face);
     // FreeType selects no charmap for a face with only a symbol one; selected, hb-ft looks
     // symbols up by itself, and for a Windows symbol font at 0xF000 + code too.
     if (m_symbolMap && !m_face->charmap)
         FT_Set_Charmap(m_face, m_symbolMap);
-    m_font = hb_ft_font_create_referenced(m_face);
-    hb_ft_font_set_load_flags(m_font, m_settings.loadFlags);
+    m_font = createFont();
     if (m_symbolMap && m_face->charmap != m_symbolMap)
         m_font = withSymbolLookup(m_font);
+}
+
+// A colour strike is scaled to the size, as emoji are, and as Qt scales one: the strike's
+// line height to the size, so that emoji sit within a line of text. Other bitmap faces are
+// drawn at the size of their strike.
+qreal FaceCache::Face::colourStrikeScale() const
+{
+    const FT_UShort strikeSize = m_face->size ? m_face->size->metrics.y_ppem : 0;
+    if (!FT_HAS_COLOR(m_face) || FT_IS_SCALABLE(m_face) || strikeSize == 0)
+        return 1;
+    for (int index = 0; index < m_face->num_fixed_sizes; ++index) {
+        const FT_Bitmap_Size &strike = m_face->available_sizes[index];
+        if ((strike.y_ppem + 32) >> 6 == strikeSize && strike.height > 0)
+            return devicePixelSize() / 64.0 / strike.height;
+    }
+    return devicePixelSize() / 64.0 / strikeSize;
+}
+
+// FreeType measures a scaled strike at the strike's size, so HarfBuzz measures such a face
+// from its metrics tables at the size instead.
+hb_font_t *FaceCache::Face::createFont() const
+{
+    if (m_strikeScale == 1) {
+        hb_font_t *font = hb_ft_font_create_referenced(m_face);
+        hb_ft_font_set_load_flags(font, m_settings.loadFlags);
+        return font;
+    }
+    hb_face_t *face = hb_ft_face_create_referenced(m_face);
+    hb_font_t *font = hb_font_create(face); // with HarfBuzz's own font functions
+    hb_face_destroy(face);
+    // The em of the strike, scaled as its images are.
+    const int scale = int(std::lround(m_strikeScale * m_face->size->metrics.y_ppem * 64));
+    hb_font_set_scale(font, scale, scale);
+    return font;
+}
+
+// The settings fontconfig's rules give this face.
+void FaceCache::Face::useRulesFor(const FaceLocation &location)
+{
+    m_settings = m_library->rules.settingsFor(m_family, location, devicePixelSize() / 64.0, m_face);
+    if (m_settings.subpixel) {
+        FT_Parameter weights{FT_PARAM_TAG_LCD_FILTER_WEIGHTS, m_settings.lcdWeights.data()};
+        FT_Face_Properties(m_face, 1, &weights);
+    }
+}
+
+// The size in 26.6 device pixels, fractional where the ratio makes it so.
+FT_F26Dot6 FaceCache::Face::devicePixelSize() const
+{
+    return FT_F26Dot6(std::lround(m_pixelSize * m_ratio * 64));
 }
 
 FaceCache::Face::~Face()
@@ -103,15 +120,21 @@ std::optional<FaceCache::Metrics> FaceCache::Face::metrics() const
     const qreal averageWidth = os2 && os2->xAvgCharWidth > 0 && m_face->units_per_EM > 0
         ? qreal(os2->xAvgCharWidth) * m_pixelSize / m_face->units_per_EM
         : m_pixelSize / 2.0;
-    return FaceCache::Metrics{size.ascender / 64.0, -size.descender / 64.0, averageWidth};
+    const qreal toView = m_strikeScale / 64.0 / m_ratio;
+    return FaceCache::Metrics{size.ascender * toView, -size.descender * toView, averageWidth};
 }
 
 const GlyphImage &FaceCache::Face::glyph(unsigned int index, QRgb colour)
 {
     const quint64 key = quint64(index) << 32 | colour;
     auto found = m_glyphs.find(key);
-    if (found == m_glyphs.end())
-        found = m_glyphs.emplace(key, render(index, colour)).first;
+    if (found == m_glyphs.end()) {
+        GlyphImage image = render(index, colour);
+        // Drawn one image pixel to one device pixel.
+        image.cover.setDevicePixelRatio(m_ratio);
+        image.add.setDevicePixelRatio(m_ratio);
+        found = m_glyphs.emplace(key, std::move(image)).first;
+    }
     return found->second;
 }
 
@@ -165,11 +188,16 @@ bool FaceCache::Face::symbolGlyph(hb_codepoint_t code, hb_codepoint_t *glyph) co
 GlyphImage FaceCache::Face::render(unsigned int index, QRgb colour) const
 {
     GlyphImage image;
+    if (FT_HAS_COLOR(m_face)) // the colour of layers that take the text's
+        FT_Palette_Set_Foreground_Color(m_face, FT_Color{FT_Byte(qBlue(colour)), FT_Byte(qGreen(colour)),
+                                                         FT_Byte(qRed(colour)), FT_Byte(qAlpha(colour))});
     if (FT_Load_Glyph(m_face, index, m_settings.loadFlags) != 0
         || FT_Render_Glyph(m_face->glyph, m_settings.renderMode) != 0) {
         image.missing = true;
         return image;
     }
+    if (m_face->glyph->bitmap.pixel_mode == FT_PIXEL_MODE_BGRA)
+        return ColourGlyph(*m_face->glyph, m_strikeScale);
     const FT_Bitmap &bitmap = m_face->glyph->bitmap;
     const bool lcd = bitmap.pixel_mode == FT_PIXEL_MODE_LCD;
     const int width = int(lcd ? bitmap.width / 3 : bitmap.width);

@@ -2,6 +2,7 @@
 
 #include "facecache.h"
 #include "fontfilestream.h"
+#include "rendersettings.h"
 
 #include <QImage>
 
@@ -11,17 +12,9 @@
 
 #include <unordered_map>
 
-// How the screen wants glyphs drawn, as fontconfig's rules say for any font.
-struct RenderSettings
-{
-    FT_Int32 loadFlags = FT_LOAD_DEFAULT;
-    FT_Render_Mode renderMode = FT_RENDER_MODE_NORMAL;
-    bool subpixel = false;
-    bool bgr = false;
-};
-
 // A glyph ready to draw in one colour: as a coverage image, or for subpixel rendering as the
-// pair that darkens the page per channel and then adds the colour.
+// pair that darkens the page per channel and then adds the colour. Images and offset count
+// device pixels.
 struct GlyphImage
 {
     QImage cover;
@@ -30,7 +23,7 @@ struct GlyphImage
     bool missing = false;
 };
 
-// The FreeType library every face of a cache is opened with.
+// The FreeType library every face of a cache is opened with, and fontconfig's rules for them.
 struct FaceCache::Library
 {
     Library();
@@ -38,27 +31,34 @@ struct FaceCache::Library
     Q_DISABLE_COPY_MOVE(Library)
 
     FT_Library library = nullptr;
-    RenderSettings settings;
+    FontRules rules;
 };
 
-// One face of a font file opened with FreeType at one pixel size, its HarfBuzz font and the
-// glyphs drawn from it so far.
+// One face of a font file opened with FreeType at one pixel size on a device of one pixel
+// ratio, its HarfBuzz font and the glyphs drawn from it so far. Its glyphs and its HarfBuzz
+// font measure device pixels.
 class FaceCache::Face
 {
     Q_DISABLE_COPY_MOVE(Face)
 
 public:
-    Face(QString family, const FaceLocation &location, int pixelSize, std::shared_ptr<const Library> library);
+    Face(QString family, const FaceLocation &location, int pixelSize, qreal devicePixelRatio,
+         std::shared_ptr<const Library> library);
     ~Face();
 
     const QString &family() const { return m_family; }
     hb_font_t *font() const { return m_font; }
     int pixelSize() const { return m_pixelSize; }
+    qreal devicePixelRatio() const { return m_ratio; }
     bool covers(char32_t character) const { return m_face && FT_Get_Char_Index(m_face, character) != 0; }
     std::optional<FaceCache::Metrics> metrics() const;
     const GlyphImage &glyph(unsigned int index, QRgb colour);
 
 private:
+    FT_F26Dot6 devicePixelSize() const;
+    qreal colourStrikeScale() const;
+    hb_font_t *createFont() const;
+    void useRulesFor(const FaceLocation &location);
     static FT_CharMap symbolMapOf(FT_Face face);
     hb_font_t *withSymbolLookup(hb_font_t *unicodeFont);
     static hb_bool_t nominalGlyph(hb_font_t *font, void *face, hb_codepoint_t character, hb_codepoint_t *glyph,
@@ -71,6 +71,8 @@ private:
     FontFileStream m_file;
     RenderSettings m_settings;
     int m_pixelSize;
+    qreal m_ratio;
+    qreal m_strikeScale = 1; // from a colour strike's pixels to the size's
     FT_Face m_face = nullptr;
     FT_CharMap m_symbolMap = nullptr;
     hb_font_t *m_font = nullptr;

@@ -46,10 +46,11 @@ struct FaceCache::Fallback
     std::shared_ptr<Face> face; // opened when a character first needs it
 };
 
-FaceCache::FaceCache(QString baseFamily, FaceLocations locations, int pixelSize)
+FaceCache::FaceCache(QString baseFamily, FaceLocations locations, int pixelSize, qreal devicePixelRatio)
     : m_baseFamily(std::move(baseFamily))
     , m_locations(std::move(locations))
     , m_pixelSize(pixelSize)
+    , m_ratio(devicePixelRatio)
     , m_library(std::make_shared<const Library>())
 {
 }
@@ -66,6 +67,26 @@ void FaceCache::setLocations(FaceLocations locations)
     m_locations = std::move(locations);
     m_recent.clear();
     m_open.clear();
+}
+
+bool FaceCache::setDevicePixelRatio(qreal ratio)
+{
+    if (qFuzzyCompare(ratio, m_ratio))
+        return false;
+    m_ratio = ratio;
+    m_recent.clear();
+    m_open.clear();
+    m_base.reset();
+    if (m_fallbacks) {
+        for (Fallback &fallback : *m_fallbacks)
+            fallback.face.reset();
+    }
+    return true;
+}
+
+std::shared_ptr<FaceCache::Face> FaceCache::open(const QString &family, const FaceLocation &location) const
+{
+    return std::make_shared<Face>(family, location, m_pixelSize, m_ratio, m_library);
 }
 
 QStringList FaceCache::openFaces() const
@@ -86,7 +107,7 @@ std::shared_ptr<FaceCache::Face> FaceCache::face(const QString &family)
         if (recent != m_recent.end())
             m_recent.erase(recent);
     } else {
-        face = std::make_shared<Face>(family, m_locations.value(family), m_pixelSize, m_library);
+        face = open(family, m_locations.value(family));
         if (m_open.size() > 2 * RecentFaces)
             m_open.removeIf([](const auto &entry) { return entry.value().expired(); });
         m_open.insert(family, face);
@@ -159,7 +180,7 @@ const std::shared_ptr<FaceCache::Face> &FaceCache::baseFace()
             const Pattern match(FcFontMatch(nullptr, Fontconfig::SubstitutedPattern(m_baseFamily).get(), &result));
             location = match ? Fontconfig::LocationOf(*match) : FaceLocation();
         }
-        m_base = std::make_shared<Face>(m_baseFamily, *location, m_pixelSize, m_library);
+        m_base = open(m_baseFamily, *location);
     }
     return m_base;
 }
@@ -191,7 +212,7 @@ std::shared_ptr<FaceCache::Face> FaceCache::faceFor(char32_t character)
         if (!FcCharSetHasChar(fallback.characters.get(), character))
             continue;
         if (!fallback.face)
-            fallback.face = std::make_shared<Face>(m_baseFamily, fallback.location, m_pixelSize, m_library);
+            fallback.face = open(m_baseFamily, fallback.location);
         if (fallback.face->covers(character))
             return fallback.face;
     }

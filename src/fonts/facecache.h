@@ -34,7 +34,8 @@ public:
         qreal averageCharWidth = 0;
     };
 
-    FaceCache(QString baseFamily, FaceLocations locations, int pixelSize);
+    // The pixel size is the view's; glyphs are drawn at the ratio's device pixels.
+    FaceCache(QString baseFamily, FaceLocations locations, int pixelSize, qreal devicePixelRatio);
     ~FaceCache();
 
     bool knows(const QString &family) const { return m_locations.contains(family); }
@@ -43,6 +44,10 @@ public:
     // The text shaped in the family's face; a face that cannot be read shows missing glyphs.
     std::unique_ptr<TextPiece> shape(const QString &family, QStringView text);
     QStringList openFaces() const;
+    qreal devicePixelRatio() const { return m_ratio; }
+    // Closes every face when the ratio changes, so that text is shaped and drawn anew at it;
+    // whether it changed.
+    bool setDevicePixelRatio(qreal ratio);
 
     // The base face's own measures; none where no face of it can be read.
     std::optional<Metrics> baseMetrics();
@@ -62,6 +67,7 @@ private:
         std::shared_ptr<Face> face;
     };
 
+    std::shared_ptr<Face> open(const QString &family, const FaceLocation &location) const;
     std::shared_ptr<Face> face(const QString &family);
     const std::shared_ptr<Face> &baseFace();
     std::vector<Fallback> &fallbacks();
@@ -71,6 +77,7 @@ private:
     QString m_baseFamily;
     FaceLocations m_locations;
     int m_pixelSize;
+    qreal m_ratio;
     std::shared_ptr<const Library> m_library; // shared with every face, which outlives the cache
     std::list<std::shared_ptr<Face>> m_recent; // most recent first
     QHash<QString, std::weak_ptr<Face>> m_open;

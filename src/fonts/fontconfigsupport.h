@@ -23,6 +23,7 @@ using Pattern = Handle<FcPattern, FcPatternDestroy>;
 using FontSet = Handle<FcFontSet, FcFontSetDestroy>;
 using ObjectSet = Handle<FcObjectSet, FcObjectSetDestroy>;
 using CharSet = Handle<FcCharSet, FcCharSetDestroy>;
+using Config = Handle<FcConfig, FcConfigDestroy>;
 
 // The pattern's text at the index; empty where it holds none.
 QString StringAt(const FcPattern &pattern, const char *object, int index = 0);

@@ -13,6 +13,13 @@ namespace {
 constexpr float MissingAdvanceEms = 0.6f;
 constexpr qreal MissingHeightEms = 0.7;
 
+// Where to draw an image whose offset counts device pixels, so that its pixels fall on the
+// device's own: the origin rounded to a device pixel, in the painter's coordinates.
+QPointF onDevicePixels(const QTransform &toDevice, const QTransform &fromDevice, QPointF origin, QPoint offset)
+{
+    return fromDevice.map(QPointF(toDevice.map(origin).toPoint() + offset));
+}
+
 } // namespace
 
 ShapedPiece::ShapedPiece(std::shared_ptr<FaceCache::Face> face, QStringView text)
@@ -46,6 +53,8 @@ int ShapedPiece::xToCursor(qreal x) const
 void ShapedPiece::draw(QPainter &painter, QPointF baselineStart, const QColor &colour) const
 {
     const QRectF shown = painter.clipBoundingRect();
+    const QTransform toDevice = painter.deviceTransform();
+    const QTransform fromDevice = toDevice.inverted();
     for (const Glyph &glyph : m_glyphs) {
         const QPointF origin = baselineStart + QPointF(glyph.x, glyph.y);
         if (!shown.isEmpty() && (origin.x() > shown.right() || origin.x() + glyph.advance < shown.left()))
@@ -55,7 +64,7 @@ void ShapedPiece::draw(QPainter &painter, QPointF baselineStart, const QColor &c
             drawMissing(painter, origin, glyph.advance, colour);
             continue;
         }
-        const QPoint at = origin.toPoint() + image->offset;
+        const QPointF at = onDevicePixels(toDevice, fromDevice, origin, image->offset);
         if (image->add.isNull()) {
             painter.drawImage(at, image->cover);
             continue;
@@ -100,10 +109,11 @@ qreal ShapedPiece::shapeRun(QStringView text, const DirectionalRun &run, qreal x
     unsigned int count = 0;
     const hb_glyph_info_t *infos = hb_buffer_get_glyph_infos(buffer.get(), &count);
     const hb_glyph_position_t *positions = hb_buffer_get_glyph_positions(buffer.get(), &count);
+    const qreal unit = 64 * m_face->devicePixelRatio(); // HarfBuzz measures device pixels
     for (unsigned int index = 0; index < count; ++index) {
-        const float advance = float(positions[index].x_advance) / 64;
-        m_glyphs.push_back({infos[index].codepoint, float(x + positions[index].x_offset / 64.0),
-                            float(-positions[index].y_offset / 64.0), advance});
+        const float advance = float(positions[index].x_advance / unit);
+        m_glyphs.push_back({infos[index].codepoint, float(x + positions[index].x_offset / unit),
+                            float(-positions[index].y_offset / unit), advance});
         float &caret = m_columnX[std::min<size_t>(infos[index].cluster, m_columnX.size() - 1)];
         if (std::isnan(caret))
             caret = float(run.rightToLeft ? x + advance : x);

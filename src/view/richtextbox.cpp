@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QScrollBar>
 
@@ -241,6 +242,10 @@ RichTextBox::EditBatch::~EditBatch()
 void RichTextBox::paintEvent(QPaintEvent *event)
 {
     QPainter painter(viewport());
+    // The device painted on, which for a view rendered into an image is the image: glyphs are
+    // drawn at its ratio, and again at another once the window moves to another screen.
+    if (m_faces->setDevicePixelRatio(painter.paintEngine()->paintDevice()->devicePixelRatioF()))
+        m_layouts.clear();
     const ViewFrame shown = frame();
     ViewPainter(m_model, m_layouts, shown, palette()).paint(painter, event->rect(), m_caret, hasFocus() && m_caretOn);
     const int rows = rowsShown();
@@ -570,8 +575,9 @@ void RichTextBox::updateMetrics()
     qreal descent = 0;
     qreal averageCharWidth = 0;
     // The face cache measures the base face itself: asking Qt would make it list every font.
+    const qreal ratio = m_faces ? m_faces->devicePixelRatio() : devicePixelRatioF();
     m_faces = std::make_unique<FaceCache>(FontName(), m_faces ? m_faces->locations() : FaceLocations(),
-                                          m_samplePixelSize);
+                                          m_samplePixelSize, ratio);
     if (const std::optional<FaceCache::Metrics> metrics = m_faces->baseMetrics())
         std::tie(ascent, descent, averageCharWidth) =
             std::tuple(metrics->ascent, metrics->descent, metrics->averageCharWidth);
