@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 BUILD_DIR ?= build
 BUILD_TYPE ?= RelWithDebInfo
 SANITIZE_DIR ?= build-asan

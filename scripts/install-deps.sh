@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # Installs the Debian packages that building (and, with "test" or "bench", testing and
 # benchmarking) Typeshelf needs.
 # Run as root it installs what is missing; otherwise it names the command to run.

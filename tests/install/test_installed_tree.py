@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """Installs the build into a temporary DESTDIR, as a packager does, and checks what desktops
 and software centres read from the installed tree.
 
@@ -66,6 +67,12 @@ class InstalledTree(unittest.TestCase):
                 self.assertEqual((width, height), (size, size))
                 if size >= 48:  # the small ones keep their original opaque design
                     self.assertEqual(alpha, 0)
+
+    def test_licence_installed_and_declared(self):
+        licence = (self.prefix / "share/doc/typeshelf/LICENSE").read_text()
+        self.assertTrue(licence.startswith("MIT License"), licence[:80])
+        metainfo = next((self.prefix / "share/metainfo").glob("*.metainfo.xml")).read_text()
+        self.assertIn("<project_license>MIT</project_license>", metainfo)
 
 
 if __name__ == "__main__":
