@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+#include "main_window/commandline.h"
 #include "main_window/frmmain.h"
 #include "main_window/interfacefont.h"
 
@@ -6,6 +7,8 @@
 
 int main(int argc, char *argv[])
 {
+    if (const std::optional<int> exitStatus = HandleCommandLine(argc, argv))
+        return *exitStatus;
     QApplication app(argc, argv);
     ResolveApplicationFontFamily();
     frmMain window;

@@ -1,12 +1,15 @@
 # SPDX-License-Identifier: MIT
 """Installs the build into a temporary DESTDIR, as a packager does, and checks what desktops
-and software centres read from the installed tree.
+and software centres read from the installed tree, and how the installed program behaves.
 
-Usage: test_installed_tree.py BUILD_DIR
+Usage: test_installed_tree.py BUILD_DIR PREFIX BINDIR (the build's install prefix and the full
+path of its bindir, which the program knows as its installed folder)
 """
 
 import os
 import pathlib
+import re
+import shutil
 import struct
 import subprocess
 import sys
@@ -14,7 +17,9 @@ import tempfile
 import unittest
 import zlib
 
-BUILD_DIR = sys.argv.pop(1) if len(sys.argv) > 1 else "build"
+from xsession import DEJAVU, XSession, fontconfig_file
+
+BUILD_DIR, PREFIX, BINDIR = (sys.argv.pop(1) for _ in range(3))
 
 
 def png_size_and_corner_alpha(path):
@@ -38,8 +43,9 @@ class InstalledTree(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         cls.destdir = tempfile.TemporaryDirectory()
-        cls.prefix = pathlib.Path(cls.destdir.name) / "usr"
-        subprocess.run(["cmake", "--install", BUILD_DIR, "--prefix", "/usr"], check=True,
+        cls.prefix = pathlib.Path(cls.destdir.name + PREFIX)
+        cls.bindir = pathlib.Path(cls.destdir.name + BINDIR)
+        subprocess.run(["cmake", "--install", BUILD_DIR, "--prefix", PREFIX], check=True,
                        stdout=subprocess.DEVNULL, env=dict(os.environ, DESTDIR=cls.destdir.name))
 
     @classmethod
@@ -73,6 +79,55 @@ class InstalledTree(unittest.TestCase):
         self.assertTrue(licence.startswith("MIT License"), licence[:80])
         metainfo = next((self.prefix / "share/metainfo").glob("*.metainfo.xml")).read_text()
         self.assertIn("<project_license>MIT</project_license>", metainfo)
+
+    def test_command_line_without_a_display(self):
+        release = re.search(r'<release version="([^"]+)"',
+                            next((self.prefix / "share/metainfo").glob("*.metainfo.xml")).read_text())
+        rows = [  # arguments, exit status, pattern of standard output, pattern of standard error
+            (["--help"], 0, r"^Usage: typeshelf \[options\]\n(.|\n)*--version", r"^$"),
+            (["--version"], 0, rf"^Typeshelf {re.escape(release[1])}\n$", r"^$"),
+            (["--no-such-option"], 2, r"^$", r"^typeshelf: Unknown option 'no-such-option'.\nUsage: typeshelf"),
+            (["stray"], 2, r"^$", r"^typeshelf: Unexpected argument 'stray'.\nUsage: typeshelf"),
+            # Qt's own option reaches Qt, which names the platform it cannot find.
+            (["-platform", "no-such-platform"], 134, r"^$", r"no-such-platform"),
+        ]
+        env = {key: value for key, value in os.environ.items() if key not in ("DISPLAY", "WAYLAND_DISPLAY")}
+        for arguments, status, output, error in rows:
+            with self.subTest(arguments=arguments):
+                result = subprocess.run([self.bindir / "typeshelf", *arguments], capture_output=True,
+                                        text=True, env=env, timeout=60)
+                self.assertEqual(result.returncode, -6 if status == 134 else status, result.stderr)
+                self.assertRegex(result.stdout, output)
+                self.assertRegex(result.stderr, error)
+
+    def run_installed_as_root(self, config, administrators=None):
+        """Runs the staged program as root from the folder it was built to be installed in (the
+        staged folder mounted there, seen by it alone), then closes its window."""
+        if os.geteuid() != 0 or not shutil.which("unshare") or not pathlib.Path(BINDIR).is_dir():
+            self.skipTest("needs root, unshare and the install folder")
+        env = {"XDG_CONFIG_HOME": str(config / "home"), "XDG_CONFIG_DIRS": str(administrators or config / "none"),
+               "FONTCONFIG_FILE": str(fontconfig_file(config / "fonts/fonts.conf", [DEJAVU]))}
+        with XSession() as session, session.start(
+                "unshare", "--mount", "--propagation", "private", "sh", "-c",
+                'mount --bind "$0" "$1" && exec "$1/typeshelf"', self.bindir, BINDIR, env=env) as program:
+            self.assertEqual(program.wait_for_window().close(), 0)
+        self.assertEqual(sorted(path.name for path in self.bindir.iterdir()), ["typeshelf"])
+        return (config / "home/typeshelf/typeshelf.ini").read_text()
+
+    def test_installed_copy_run_as_root_writes_its_configuration_folder(self):
+        with tempfile.TemporaryDirectory() as folder:
+            self.assertIn("Width=", self.run_installed_as_root(pathlib.Path(folder)))
+
+    def test_administrators_file_seeds_a_new_user(self):
+        with tempfile.TemporaryDirectory() as folder:
+            administrators = pathlib.Path(folder) / "xdg"
+            (administrators / "typeshelf").mkdir(parents=True)
+            seed = "; placed by the administrator\n[Settings]\nExampleText=Seeded sentence\n"
+            (administrators / "typeshelf/typeshelf.ini").write_text(seed)
+            written = self.run_installed_as_root(pathlib.Path(folder), administrators)
+            self.assertTrue(written.startswith(seed.rstrip("\n")), written)
+            self.assertIn("Width=", written)
+            self.assertEqual((administrators / "typeshelf/typeshelf.ini").read_text(), seed)
 
 
 if __name__ == "__main__":
