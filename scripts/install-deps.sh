@@ -5,7 +5,9 @@
 # Run as root it installs what is missing; otherwise it names the command to run.
 set -eu
 
-build_packages="cmake ninja-build g++ pkg-config qt6-base-dev libfontconfig-dev libfreetype-dev libharfbuzz-dev"
+# Qt's translation tools build the catalogues; Qt's own catalogues are loaded for the locale.
+build_packages="cmake ninja-build g++ pkg-config qt6-base-dev qt6-tools-dev qt6-l10n-tools qt6-translations-l10n
+libfontconfig-dev libfreetype-dev libharfbuzz-dev"
 # A real X server, a window manager and the tools that drive and inspect real windows; the
 # benchmarks make their font corpus with fontTools; the fuzzer needs clang and libFuzzer; the
 # installed tree is checked with the validators desktops and software centres use; a headless

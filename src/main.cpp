@@ -2,6 +2,7 @@
 #include "main_window/commandline.h"
 #include "main_window/frmmain.h"
 #include "main_window/interfacefont.h"
+#include "main_window/translations.h"
 
 #include <QApplication>
 
@@ -10,6 +11,7 @@ int main(int argc, char *argv[])
     if (const std::optional<int> exitStatus = HandleCommandLine(argc, argv))
         return *exitStatus;
     QApplication app(argc, argv);
+    const Translations translations{QLocale()};
     ResolveApplicationFontFamily();
     frmMain window;
     window.show();

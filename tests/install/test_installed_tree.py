@@ -80,6 +80,12 @@ class InstalledTree(unittest.TestCase):
         metainfo = next((self.prefix / "share/metainfo").glob("*.metainfo.xml")).read_text()
         self.assertIn("<project_license>MIT</project_license>", metainfo)
 
+    def test_german_catalogue_installed(self):
+        catalogue = (self.prefix / "share/typeshelf/translations/typeshelf_de.qm").read_bytes()
+        self.assertIn("Familiennamen kopieren".encode("utf-16-be"), catalogue)
+        desktop = next((self.prefix / "share/applications").glob("*.desktop")).read_text()
+        self.assertIn("Comment[de]=", desktop)
+
     def test_command_line_without_a_display(self):
         release = re.search(r'<release version="([^"]+)"',
                             next((self.prefix / "share/metainfo").glob("*.metainfo.xml")).read_text())
