@@ -10,6 +10,7 @@ int main(int argc, char *argv[])
 {
     if (const std::optional<int> exitStatus = HandleCommandLine(argc, argv))
         return *exitStatus;
+    QGuiApplication::setDesktopFileName(QStringLiteral(TYPESHELF_APP_ID));
     QApplication app(argc, argv);
     const Translations translations{QLocale()};
     ResolveApplicationFontFamily();

@@ -20,6 +20,7 @@ import zlib
 from xsession import DEJAVU, XSession, fontconfig_file
 
 BUILD_DIR, PREFIX, BINDIR = (sys.argv.pop(1) for _ in range(3))
+APP_ID = "io.github.typeshelf.typeshelf"
 
 
 def png_size_and_corner_alpha(path):
@@ -57,11 +58,14 @@ class InstalledTree(unittest.TestCase):
         self.assertEqual(result.returncode, 0, result.stdout + result.stderr)
 
     def test_desktop_entry_is_valid(self):
-        self.assert_passes("desktop-file-validate", self.prefix / "share/applications/typeshelf.desktop")
+        self.assert_passes("desktop-file-validate", self.prefix / f"share/applications/{APP_ID}.desktop")
 
     def test_metainfo_is_valid_and_its_desktop_entry_installed(self):
-        self.assertTrue(list((self.prefix / "share/metainfo").glob("*.metainfo.xml")))
-        self.assert_passes("appstreamcli", "validate-tree", "--no-net", self.prefix)
+        metainfo = self.prefix / f"share/metainfo/{APP_ID}.metainfo.xml"
+        self.assertIn(f"<id>{APP_ID}</id>", metainfo.read_text())
+        self.assertIn(f'<launchable type="desktop-id">{APP_ID}.desktop</launchable>', metainfo.read_text())
+        self.assert_passes("appstreamcli", "validate", "--pedantic", "--no-net", metainfo)
+        self.assert_passes("appstreamcli", "validate-tree", "--pedantic", "--no-net", self.prefix)
 
     def test_icons_at_every_size_on_a_transparent_background(self):
         icons = self.prefix / "share/icons/hicolor"
