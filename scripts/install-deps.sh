@@ -31,7 +31,7 @@ done
 
 if [ "$(id -u)" -ne 0 ]; then
     echo "Typeshelf needs these Debian packages:$missing" >&2
-    echo "Install them with: sudo apt-get install$missing" >&2
+    echo "Install them once with: sudo make deps (or: sudo apt-get install$missing)" >&2
     exit 1
 fi
 
