@@ -4,6 +4,7 @@ BUILD_TYPE ?= RelWithDebInfo
 SANITIZE_DIR ?= build-asan
 FUZZ_DIR ?= build-fuzz
 FUZZ_SECONDS ?= 60
+PACKAGE_DIR ?= build-deb
 # CI sets WERROR=ON; a packager's newer compiler may warn where ours does not.
 WERROR ?= OFF
 
@@ -91,5 +92,15 @@ bench:
 	$(MAKE) build
 	cmake --build $(BUILD_DIR) --target run_bench
 
+# A Debian package built from a copy of the checkout's files (committed or not) in
+# $(PACKAGE_DIR), where the .deb lands; needs dpkg-dev and debhelper (installed by make deps).
+package:
+	scripts/install-deps.sh package
+	$(not_as_root)
+	rm -rf $(PACKAGE_DIR) && mkdir -p $(PACKAGE_DIR)/typeshelf
+	git ls-files -z --cached --others --exclude-standard | xargs -0 tar -cf - | tar -xf - -C $(PACKAGE_DIR)/typeshelf
+	cd $(PACKAGE_DIR)/typeshelf && dpkg-buildpackage -us -uc -b
+	lintian --fail-on error,warning $(PACKAGE_DIR)/*.changes
+
 clean:
-	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(FUZZ_DIR)
+	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(FUZZ_DIR) $(PACKAGE_DIR)

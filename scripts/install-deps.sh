@@ -1,7 +1,7 @@
 #!/bin/sh
 # SPDX-License-Identifier: MIT
 # Installs the Debian packages that building (and, with "test" or "bench", testing and
-# benchmarking) Typeshelf needs.
+# benchmarking, with "package" packaging) Typeshelf needs.
 # Run as root it installs what is missing; otherwise it names the command to run.
 set -eu
 
@@ -17,9 +17,13 @@ test_packages="xvfb xauth openbox xdotool wmctrl x11-utils xclip imagemagick fon
 python3 python3-fonttools fontconfig fonts-urw-base35 fonts-freefont-ttf clang libclang-rt-dev desktop-file-utils appstream
 weston qt6-wayland"
 
+# What building the Debian package takes besides the build's own.
+package_packages="dpkg-dev debhelper lintian fonts-dejavu-core python3"
+
 packages=$build_packages
 case "${1:-}" in
-test | bench) packages="$packages $test_packages" ;;
+test | bench) packages="$packages $test_packages $package_packages" ;;
+package) packages="$packages $package_packages" ;;
 esac
 
 missing=""
