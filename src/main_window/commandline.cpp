@@ -2,7 +2,6 @@
 #include "commandline.h"
 
 #include <QCommandLineParser>
-#include <QCoreApplication>
 #include <QFileInfo>
 
 #include <array>

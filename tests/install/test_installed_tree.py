@@ -98,7 +98,8 @@ class InstalledTree(unittest.TestCase):
             (["--version"], 0, rf"^Typeshelf {re.escape(release[1])}\n$", r"^$"),
             (["--no-such-option"], 2, r"^$", r"^typeshelf: Unknown option 'no-such-option'.\nUsage: typeshelf"),
             (["stray"], 2, r"^$", r"^typeshelf: Unexpected argument 'stray'.\nUsage: typeshelf"),
-            # Qt's own option reaches Qt, which names the platform it cannot find.
+            # Qt's own options are accepted, and they reach Qt, which names a platform it lacks.
+            (["-reverse", "-style=Fusion", "-stylesheet", "none.qss", "--version"], 0, r"^Typeshelf ", r"^$"),
             (["-platform", "no-such-platform"], 134, r"^$", r"no-such-platform"),
         ]
         env = {key: value for key, value in os.environ.items() if key not in ("DISPLAY", "WAYLAND_DISPLAY")}
