@@ -25,7 +25,9 @@ else
 not_as_root = @:
 endif
 
-configure = cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DTYPESHELF_WERROR=$(WERROR)
+# PREFIX is the build's: the program knows the folder it is installed into (see README, Settings).
+configure = cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DTYPESHELF_WERROR=$(WERROR) \
+	$(if $(PREFIX),-DCMAKE_INSTALL_PREFIX=$(PREFIX))
 
 all: build
 
@@ -49,10 +51,10 @@ run:
 	$(BUILD_DIR)/typeshelf
 
 # Installs under PREFIX (default /usr/local); packagers add DESTDIR=/staging/folder. Root in
-# someone else's checkout installs what its owner built, and gives back the list of installed
-# files that CMake writes into the build folder.
+# someone else's checkout installs what its owner built (with "make build PREFIX=..."), and
+# gives back the list of installed files that CMake writes into the build folder.
 install: $(if $(root_in_users_checkout),,build)
-	DESTDIR=$(DESTDIR) cmake --install $(BUILD_DIR) $(if $(PREFIX),--prefix $(PREFIX))
+	DESTDIR=$(DESTDIR) cmake --install $(BUILD_DIR)
 	$(if $(root_in_users_checkout),chown $(owner) $(BUILD_DIR)/install_manifest.txt)
 
 test:

@@ -114,8 +114,9 @@ class InstalledTree(unittest.TestCase):
     def run_installed_as_root(self, config, administrators=None):
         """Runs the staged program as root from the folder it was built to be installed in (the
         staged folder mounted there, seen by it alone), then closes its window."""
-        if os.geteuid() != 0 or not shutil.which("unshare") or not pathlib.Path(BINDIR).is_dir():
-            self.skipTest("needs root, unshare and the install folder")
+        if (os.geteuid() != 0 or not pathlib.Path(BINDIR).is_dir() or not shutil.which("unshare")
+                or subprocess.run(["unshare", "--mount", "true"], capture_output=True).returncode != 0):
+            self.skipTest("needs root, the install folder and a mount namespace of its own")
         env = {"XDG_CONFIG_HOME": str(config / "home"), "XDG_CONFIG_DIRS": str(administrators or config / "none"),
                "FONTCONFIG_FILE": str(fontconfig_file(config / "fonts/fonts.conf", [DEJAVU]))}
         with XSession() as session, session.start(
