@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """Runs the Typeshelf benchmarks on synthetic font corpora under Xvfb and openbox.
 
 Prints a table and writes the figures as JSON. Each figure is a median over repeated runs,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Measures Typeshelf on whatever fonts fontconfig offers; run_bench.py points it at a corpus.
 //
 //   typeshelf_bench startup [--bare]   ms from process start to the view's first paint, then

@@ -1,10 +1,13 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # Installs the Debian packages that building (and, with "test" or "bench", testing and
-# benchmarking) Typeshelf needs.
+# benchmarking, with "package" packaging) Typeshelf needs.
 # Run as root it installs what is missing; otherwise it names the command to run.
 set -eu
 
-build_packages="cmake ninja-build g++ pkg-config qt6-base-dev libfontconfig-dev libfreetype-dev libharfbuzz-dev"
+# Qt's translation tools build the catalogues; Qt's own catalogues are loaded for the locale.
+build_packages="cmake ninja-build g++ pkg-config qt6-base-dev qt6-tools-dev qt6-l10n-tools qt6-translations-l10n
+libfontconfig-dev libfreetype-dev libharfbuzz-dev"
 # A real X server, a window manager and the tools that drive and inspect real windows; the
 # benchmarks make their font corpus with fontTools; the fuzzer needs clang and libFuzzer; the
 # installed tree is checked with the validators desktops and software centres use; a headless
@@ -17,9 +20,13 @@ python3 python3-fonttools fontconfig fonts-urw-base35 fonts-freefont-ttf xfonts-
 fonts-noto-color-emoji fonts-wqy-microhei clang libclang-rt-dev desktop-file-utils appstream
 weston qt6-wayland"
 
+# What building the Debian package takes besides the build's own.
+package_packages="dpkg-dev debhelper lintian fonts-dejavu-core python3"
+
 packages=$build_packages
 case "${1:-}" in
-test | bench) packages="$packages $test_packages" ;;
+test | bench) packages="$packages $test_packages $package_packages" ;;
+package) packages="$packages $package_packages" ;;
 esac
 
 missing=""
@@ -31,7 +38,7 @@ done
 
 if [ "$(id -u)" -ne 0 ]; then
     echo "Typeshelf needs these Debian packages:$missing" >&2
-    echo "Install them with: sudo apt-get install$missing" >&2
+    echo "Install them once with: sudo make deps (or: sudo apt-get install$missing)" >&2
     exit 1
 fi
 

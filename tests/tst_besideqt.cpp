@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "font_catalogue/modfonthelper.h"
 #include "fonts/facecache.h"
 #include "fonts/textpiece.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "fonts/facecache.h"
 #include "view/richtextbox.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "support/viewsupport.h"
 
 #include <QApplication>
@@ -40,8 +41,8 @@ void tst_FrmMain::designValuesAfterLoad()
     QCOMPARE(m_window->windowTitle(), u"Typeshelf"_qs);
     QCOMPARE(m_window->size(), QSize(pixels(9450), pixels(3195)));
     const QList<QSize> iconSizes = m_window->windowIcon().availableSizes();
-    QVERIFY(iconSizes.contains(QSize(16, 16)));
-    QVERIFY(iconSizes.contains(QSize(32, 32)));
+    for (const int size : {16, 32, 48, 64, 128, 256})
+        QVERIFY2(iconSizes.contains(QSize(size, size)), qPrintable(QString::number(size)));
 
     m_window->show();
     QVERIFY(QTest::qWaitForWindowActive(m_window.get()));

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "settings/modini.h"
 #include "support/viewsupport.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "font_catalogue/modfonthelper.h"
 #include "support/privatefonts.h"
 #include "view/richtextbox.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "settings/modini.h"
 
 #include <QCoreApplication>
@@ -47,6 +48,8 @@ private Q_SLOTS:
     void pathIsBesideTheExecutable();
     void placement_data();
     void placement();
+    void installedCopyPlacement_data();
+    void installedCopyPlacement();
     void userFileIsSeededAndMadeWithItsFolder();
     void missingFileIsCreated();
     void unchangedValueLeavesFileUntouched();
@@ -268,9 +271,61 @@ void tst_ModIni::placement()
     QVERIFY(QFile::setPermissions(m_folder->path(), folderWritable ? readable | QFileDevice::WriteOwner : readable));
     const auto restore = qScopeGuard([&] { QFile::setPermissions(m_folder->path(), readable | QFileDevice::WriteOwner); });
 
-    const SettingsPlace place = PlaceSettings(m_folder->filePath(u"fontview"_qs));
+    const SettingsPlace place = PlaceSettings(m_folder->filePath(u"fontview"_qs), u"/usr/bin"_qs);
     QCOMPARE(place.file, besideExpected ? beside : configuration.filePath(u"typeshelf/fontview.ini"_qs));
     QCOMPARE(place.seed, besideExpected ? QString() : beside);
+}
+
+void tst_ModIni::installedCopyPlacement_data()
+{
+    QTest::addColumn<QString>("installedFolder"); // relative to the executable's folder
+    QTest::addColumn<QStringList>("administratorsFolders"); // of "first", "second": those with a file
+    QTest::addColumn<bool>("fileBeside");
+    QTest::addColumn<QString>("expectedSeed"); // "first", "second", "beside" or "" (none)
+
+    QTest::newRow("installed, nothing to seed from") << "." << QStringList() << false << "beside";
+    QTest::newRow("installed, the file beside seeds") << "." << QStringList() << true << "beside";
+    QTest::newRow("installed, the administrators' file before the one beside")
+        << "." << QStringList{u"first"_qs} << true << "first";
+    QTest::newRow("installed, the first administrators' file found")
+        << "." << QStringList{u"second"_qs} << true << "second";
+    QTest::newRow("installed, the earlier folder wins")
+        << "." << QStringList{u"first"_qs, u"second"_qs} << false << "first";
+    QTest::newRow("installed folder spelt otherwise") << "sub/.." << QStringList() << false << "beside";
+    QTest::newRow("another copy, writable folder: beside, as before")
+        << "elsewhere" << QStringList{u"first"_qs} << true << "";
+}
+
+// Permissions play no part for an installed copy, so these rows hold for root as well.
+void tst_ModIni::installedCopyPlacement()
+{
+    QFETCH(QString, installedFolder);
+    QFETCH(QStringList, administratorsFolders);
+    QFETCH(bool, fileBeside);
+    QFETCH(QString, expectedSeed);
+    const QTemporaryDir configuration;
+    const QDir root(configuration.path());
+    const auto restore = qScopeGuard([] { qunsetenv("XDG_CONFIG_HOME"); qunsetenv("XDG_CONFIG_DIRS"); });
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(root.filePath(u"home"_qs)));
+    qputenv("XDG_CONFIG_DIRS", QFile::encodeName(root.filePath(u"first"_qs) + u':' + root.filePath(u"second"_qs)));
+    for (const QString &folder : administratorsFolders) {
+        QVERIFY(root.mkpath(folder + u"/typeshelf"_qs));
+        QVERIFY(QFile(root.filePath(folder + u"/typeshelf/fontview.ini"_qs)).open(QIODevice::WriteOnly));
+    }
+    const QString beside = m_folder->filePath(u"fontview.ini"_qs);
+    if (fileBeside)
+        QVERIFY(QFile(beside).open(QIODevice::WriteOnly));
+    QVERIFY(QDir(m_folder->path()).mkdir(u"sub"_qs));
+
+    const SettingsPlace place = PlaceSettings(m_folder->filePath(u"fontview"_qs),
+                                              m_folder->filePath(installedFolder));
+    if (expectedSeed.isEmpty()) {
+        QCOMPARE(place.file, beside);
+        QCOMPARE(place.seed, QString());
+        return;
+    }
+    QCOMPARE(place.file, root.filePath(u"home/typeshelf/fontview.ini"_qs));
+    QCOMPARE(place.seed, expectedSeed == u"beside" ? beside : root.filePath(expectedSeed + u"/typeshelf/fontview.ini"_qs));
 }
 
 void tst_ModIni::userFileIsSeededAndMadeWithItsFolder()

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+#include "main_window/translations.h"
 #include "support/viewsupport.h"
 #include "view/richtextboxaccessible.h"
 #include "view/textcolours.h"
@@ -10,6 +12,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include <optional>
 #include <stdexcept>
 
 using namespace ViewSupport;
@@ -396,11 +399,20 @@ void tst_RichTextBox::copiesTheFamilyNameOfALine_data()
     QTest::addColumn<int>("selected");
     QTest::addColumn<int>("menuOnLine");
     QTest::addColumn<QString>("copied");
+    QTest::addColumn<QString>("language"); // whose catalogues are loaded; none when empty
+    // The menu's "Copy Family Name" text, its Copy shortcut (Qt's catalogue) and its direction.
+    QTest::addColumn<QStringList>("menuShows");
 
-    QTest::newRow("Ctrl+C, caret on a later line") << 22 << 0 << -1 << u"ヒラギノ角ゴ"_qs;
-    QTest::newRow("Ctrl+C, caret on a line without tabs") << 50 << 0 << -1 << u"plain line"_qs;
-    QTest::newRow("Ctrl+C, a selection copies as before") << 1 << 7 << -1 << u"ejaVu \t"_qs;
-    QTest::newRow("menu, line under the pointer, not the caret's") << 0 << 0 << 1 << u"ヒラギノ角ゴ"_qs;
+    const QStringList english{u"Copy Family Name"_qs, u"Ctrl+C"_qs, u"ltr"_qs};
+    QTest::newRow("Ctrl+C, caret on a later line") << 22 << 0 << -1 << u"ヒラギノ角ゴ"_qs << QString() << english;
+    QTest::newRow("Ctrl+C, caret on a line without tabs") << 50 << 0 << -1 << u"plain line"_qs << QString() << english;
+    QTest::newRow("Ctrl+C, a selection copies as before") << 1 << 7 << -1 << u"ejaVu \t"_qs << QString() << english;
+    QTest::newRow("menu, line under the pointer, not the caret's")
+        << 0 << 0 << 1 << u"ヒラギノ角ゴ"_qs << QString() << english;
+    QTest::newRow("menu in German") << 0 << 0 << 0 << u"DejaVu "_qs << u"de_DE"_qs
+                                    << QStringList{u"Familiennamen kopieren"_qs, u"Strg+C"_qs, u"ltr"_qs};
+    QTest::newRow("menu in Hebrew, right to left") << 0 << 0 << 2 << u"third"_qs << u"he_IL"_qs
+                                                   << QStringList{u"Copy Family Name"_qs, u"Ctrl+\u202AC"_qs, u"rtl"_qs};
 }
 
 void tst_RichTextBox::copiesTheFamilyNameOfALine()
@@ -409,6 +421,11 @@ void tst_RichTextBox::copiesTheFamilyNameOfALine()
     QFETCH(int, selected);
     QFETCH(int, menuOnLine);
     QFETCH(QString, copied);
+    QFETCH(QString, language);
+    QFETCH(QStringList, menuShows);
+    std::optional<Translations> translations;
+    if (!language.isEmpty())
+        translations.emplace(QLocale(language), QStringList{QStringLiteral(TYPESHELF_BUILD_TRANSLATIONS)});
     RichTextBox view;
     view.SetSelText(u"DejaVu \t\t\tLorem\r\nヒラギノ角ゴ\t\t\tLorem\r\nthird\t\t\tLorem\r\nplain line\r\n"_qs);
     view.SetSelStart(caret);
@@ -420,15 +437,21 @@ void tst_RichTextBox::copiesTheFamilyNameOfALine()
     if (menuOnLine < 0) {
         QTest::keyClick(&view, Qt::Key_C, Qt::ControlModifier);
     } else {
-        QTimer::singleShot(0, this, [] {
+        QStringList shown;
+        QTimer::singleShot(0, this, [&shown] {
             auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
             QVERIFY(menu);
-            if (auto *copyName = menu->findChild<QAction *>(u"copyFamilyName"_qs))
-                copyName->trigger();
+            auto *copyName = menu->findChild<QAction *>(u"copyFamilyName"_qs);
+            auto *copy = menu->findChild<QAction *>(u"copy"_qs);
+            QVERIFY(copyName && copy);
+            shown = {copyName->text(), copy->shortcut().toString(QKeySequence::NativeText),
+                     menu->isRightToLeft() ? u"rtl"_qs : u"ltr"_qs};
+            copyName->trigger();
             menu->close();
         });
         const QPoint line = surfaceOf(view)->mapTo(&view, pointOfLine(view, menuOnLine));
         QTest::mouseClick(view.windowHandle(), Qt::RightButton, {}, line);
+        QCOMPARE(shown, menuShows);
     }
     QCOMPARE(QGuiApplication::clipboard()->text(), copied);
 }

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "view/textmodel.h"
 
 #include <QSignalSpy>

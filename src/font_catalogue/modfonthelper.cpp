@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "modfonthelper.h"
 
 #include "fonts/fontconfigsupport.h"

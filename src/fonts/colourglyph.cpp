@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "colourglyph.h"
 
 #include <cmath>

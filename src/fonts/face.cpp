@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "face.h"
 
 #include "colourglyph.h"

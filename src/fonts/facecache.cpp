@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "facecache.h"
 
 #include "directionalruns.h"

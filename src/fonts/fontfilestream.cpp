@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "fontfilestream.h"
 
 #include <fcntl.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "fontwatch.h"
 
 #include <fontconfig/fontconfig.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "frmmain.h"
 
 #include "font_catalogue/modfonthelper.h"
@@ -21,11 +22,14 @@ constexpr double DesignClientWidth = 9450;
 constexpr double DesignClientHeight = 3195;
 constexpr QColor HighlightColour(0, 0, 255);
 
+// Every size the desktop has, so that no task bar scales one up, and the drawing itself where
+// Qt's SVG plugin is installed.
 QIcon typeshelfIcon()
 {
     QIcon icon;
-    icon.addFile(QStringLiteral(":/icons/16x16/typeshelf.png"), QSize(16, 16));
-    icon.addFile(QStringLiteral(":/icons/32x32/typeshelf.png"), QSize(32, 32));
+    for (const int size : {16, 32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/icons/%1x%1/typeshelf.png").arg(size), QSize(size, size));
+    icon.addFile(QStringLiteral(":/icons/scalable/typeshelf.svg"));
     return icon;
 }
 

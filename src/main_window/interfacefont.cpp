@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "interfacefont.h"
 
 #include "font_catalogue/modfonthelper.h"

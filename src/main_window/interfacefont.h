@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Interface fonts are usually the generic names "Sans Serif", "Serif" or "Monospace". When Qt

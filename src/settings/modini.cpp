@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "modini.h"
 
 #include <QCoreApplication>
@@ -216,26 +217,53 @@ std::optional<QByteArray> readPlace(const SettingsPlace &place)
     return readFile(place.seed);
 }
 
+// The folder's one spelling, symbolic links resolved, so that /bin and /usr/bin compare equal
+// where one links to the other; a folder that does not exist (or none) as written.
+QString canonicalFolder(const QString &folder)
+{
+    const QString canonical = QFileInfo(folder).canonicalFilePath();
+    return canonical.isEmpty() ? QDir::cleanPath(folder) : canonical;
+}
+
+// The first settings file an administrator placed in $XDG_CONFIG_DIRS; empty when none.
+QString administratorsFile(const QString &name)
+{
+    const QString userFolder = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    for (const QString &folder : QStandardPaths::standardLocations(QStandardPaths::GenericConfigLocation)) {
+        const QString candidate = QDir(folder).filePath(UserSettingsFolder + u'/' + name);
+        if (folder != userFolder && QFileInfo(candidate).isFile())
+            return candidate;
+    }
+    return {};
+}
+
 } // namespace
 
-SettingsPlace PlaceSettings(const QString &executable)
+SettingsPlace PlaceSettings(const QString &executable, const QString &installedFolder)
 {
     const QFileInfo program(executable);
     const QString name = program.completeBaseName() + QLatin1StringView(".ini");
     const QString beside = QDir(program.absolutePath()).filePath(name);
+    const QString userFile = QDir(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation))
+                                 .filePath(UserSettingsFolder + u'/' + name);
+    // An installed copy's folder belongs to the system, whoever runs it (root too).
+    if (canonicalFolder(program.absolutePath()) == canonicalFolder(installedFolder)) {
+        const QString administrators = administratorsFile(name);
+        return {userFile, administrators.isEmpty() ? beside : administrators};
+    }
     const QFileInfo besideInfo(beside);
     const bool mayWriteBeside = besideInfo.exists() ? besideInfo.isWritable()
                                                     : QFileInfo(program.absolutePath()).isWritable();
     if (mayWriteBeside)
         return {beside, {}};
-    const QDir configuration(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation));
-    return {configuration.filePath(UserSettingsFolder + u'/' + name), beside};
+    return {userFile, beside};
 }
 
 // Worked out once: the answer depends on the file system, which the run's own writes change.
 const SettingsPlace &programSettings()
 {
-    static const SettingsPlace place = PlaceSettings(QCoreApplication::applicationFilePath());
+    static const SettingsPlace place = PlaceSettings(QCoreApplication::applicationFilePath(),
+                                                     QStringLiteral(TYPESHELF_INSTALLED_BINDIR));
     return place;
 }
 

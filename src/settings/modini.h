@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <QByteArray>
@@ -19,15 +20,17 @@ namespace modIni {
 
 inline constexpr QStringView SectionName = u"Settings";
 
-// Where the settings of an executable live. The file beside it, named after it, where this user
-// may write it; otherwise <its name>.ini in the user's configuration folder, which the file
-// beside the executable, when there is one, seeds until the user's own exists.
+// Where the settings of an executable live. A copy run from `installedFolder`, where the build
+// installs the program, keeps them in the user's configuration folder (<its name>.ini in
+// "typeshelf"), seeded by the first such file in $XDG_CONFIG_DIRS, else by the file beside it.
+// Any other copy keeps them in the file beside it, named after it, where this user may write
+// that file; otherwise in the user's configuration folder, seeded by the file beside it.
 struct SettingsPlace
 {
     QString file; // read and written
     QString seed; // for the user's own file: read while `file` does not exist; else empty
 };
-SettingsPlace PlaceSettings(const QString &executable);
+SettingsPlace PlaceSettings(const QString &executable, const QString &installedFolder);
 
 // Where the running program's settings are written.
 QString SettingsFilePath();

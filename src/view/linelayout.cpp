@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "linelayout.h"
 
 #include "textcolours.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "richtextbox.h"
 
 #include "fonts/facecache.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "richtextboxaccessible.h"
 
 #include "richtextbox.h"

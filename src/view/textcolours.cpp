@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "textcolours.h"
 
 #include <algorithm>

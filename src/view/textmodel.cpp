@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "textmodel.h"
 
 #include "fonts/directionalruns.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "viewpainter.h"
 
 #include "layoutcache.h"

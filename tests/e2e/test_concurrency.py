@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """The settings file is always one complete state: when two copies of the program close at the
 same moment, and when the program is killed while it writes."""
 

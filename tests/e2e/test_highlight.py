@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """On screen, the caret's line is blue and the others black."""
 
 import xsession

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """Whatever fonts the machine holds, the program starts, shows one line per family and closes
 with status 0."""
 

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """Whatever the settings file holds, or whatever stands in its place, the program opens, shows
 the catalogue and closes with status 0; a file it may not write keeps every byte."""
 

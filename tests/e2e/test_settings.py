@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """Window geometry and the example sentence survive from one run to the next, in the INI file
 beside the executable or, where the user may not write there, in the user's own, without drift
 and without harm to a file the program may not write."""

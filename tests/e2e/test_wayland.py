@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """The real executable on a Wayland compositor (a headless weston), where a window can neither
 read nor set its own position."""
 

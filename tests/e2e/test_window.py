@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """The real executable under a real window manager: its window, and how it ends."""
 
 import signal

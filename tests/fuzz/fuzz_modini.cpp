@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Feeds arbitrary files, keys and values to the settings file rules and checks what a user
 // relies on: a written value reads back, lines the write did not concern keep every byte,
 // and writing the value the file already holds, in whatever encoding, changes nothing.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """Makes font corpora: many families for the benchmarks, strange ones for the tests.
 
 All faces live in one font collection and share every table but their names, so 10,000

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """Real windows for the end-to-end tests and the benchmarks: an X server with a real window
 manager, the real program running in it, and the files it reads.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // What the unit tests need of the font view beyond its own operations. Everything that
