@@ -1,6 +1,8 @@
 #include "face.h"
 
+#include "bitmapstrikes.h"
 #include "fontconfigsupport.h"
+#include "glyphbitmap.h"
 
 #include FT_LCD_FILTER_H
 #include FT_TRUETYPE_TABLES_H
@@ -72,8 +74,10 @@ FaceCache::Face::Face(QString family, const FaceLocation &location, int pixelSiz
         m_face = nullptr;
         return;
     }
-    if (FT_Set_Pixel_Sizes(m_face, 0, FT_UInt(pixelSize)) != 0 && m_face->num_fixed_sizes > 0)
-        FT_Select_Size(m_face, 0); // a bitmap-only face offers fixed sizes alone
+    if (!FT_IS_SCALABLE(m_face) && m_face->num_fixed_sizes > 0) // a bitmap-only face offers fixed sizes alone
+        FT_Select_Size(m_face, BitmapStrikes::NearestOfFace(m_face, pixelSize));
+    else
+        FT_Set_Pixel_Sizes(m_face, 0, FT_UInt(pixelSize));
     m_symbolMap = symbolMapOf(m_face);
     // FreeType selects no charmap for a face with only a symbol one; selected, hb-ft looks
     // symbols up by itself, and for a Windows symbol font at 0xF000 + code too.
@@ -104,6 +108,11 @@ std::optional<FaceCache::Metrics> FaceCache::Face::metrics() const
         ? qreal(os2->xAvgCharWidth) * m_pixelSize / m_face->units_per_EM
         : m_pixelSize / 2.0;
     return FaceCache::Metrics{size.ascender / 64.0, -size.descender / 64.0, averageWidth};
+}
+
+std::optional<FaceLocation> FaceCache::Face::nearerStrikeFile(const FaceLocation &opened) const
+{
+    return m_face ? BitmapStrikes::NearerFile(m_face, opened, m_pixelSize) : std::nullopt;
 }
 
 const GlyphImage &FaceCache::Face::glyph(unsigned int index, QRgb colour)
@@ -170,37 +179,33 @@ GlyphImage FaceCache::Face::render(unsigned int index, QRgb colour) const
         image.missing = true;
         return image;
     }
-    const FT_Bitmap &bitmap = m_face->glyph->bitmap;
-    const bool lcd = bitmap.pixel_mode == FT_PIXEL_MODE_LCD;
-    const int width = int(lcd ? bitmap.width / 3 : bitmap.width);
-    const int height = int(bitmap.rows);
     image.offset = QPoint(m_face->glyph->bitmap_left, -m_face->glyph->bitmap_top);
-    if (width == 0 || height == 0)
-        return image;
-
-    image.cover = QImage(width, height, lcd ? QImage::Format_RGB32 : QImage::Format_ARGB32_Premultiplied);
-    if (lcd)
-        image.add = QImage(width, height, QImage::Format_RGB32);
-    for (int y = 0; y < height; ++y) {
-        const unsigned char *row = bitmap.buffer + y * bitmap.pitch;
-        auto *cover = reinterpret_cast<QRgb *>(image.cover.scanLine(y));
-        for (int x = 0; x < width; ++x) {
-            if (!lcd) {
-                const int alpha = bitmap.pixel_mode == FT_PIXEL_MODE_MONO
-                    ? ((row[x / 8] >> (7 - x % 8)) & 1) * 255
-                    : row[x];
-                cover[x] = qPremultiply(qRgba(qRed(colour), qGreen(colour), qBlue(colour), alpha));
-                continue;
-            }
-            int red = row[3 * x];
-            const int green = row[3 * x + 1];
-            int blue = row[3 * x + 2];
-            if (m_settings.bgr)
-                std::swap(red, blue);
-            cover[x] = qRgb(255 - red, 255 - green, 255 - blue);
-            reinterpret_cast<QRgb *>(image.add.scanLine(y))[x] = qRgb(
-                qRed(colour) * red / 255, qGreen(colour) * green / 255, qBlue(colour) * blue / 255);
-        }
+    // Each pixel mode by its own rule, reading rows by their pitch.
+    const BitmapRows rows(m_face->glyph->bitmap);
+    switch (rows.mode()) {
+    case FT_PIXEL_MODE_MONO:
+        image.cover = CoverageImage(rows, colour, MonoCoverage);
+        break;
+    case FT_PIXEL_MODE_GRAY2:
+        image.cover = CoverageImage(rows, colour, Gray2Coverage);
+        break;
+    case FT_PIXEL_MODE_GRAY4:
+        image.cover = CoverageImage(rows, colour, Gray4Coverage);
+        break;
+    case FT_PIXEL_MODE_GRAY:
+        image.cover = CoverageImage(rows, colour, GrayCoverage);
+        break;
+    case FT_PIXEL_MODE_LCD:
+        std::tie(image.cover, image.add) = SubpixelImages(rows, colour, LcdChannels, m_settings.bgr);
+        break;
+    case FT_PIXEL_MODE_LCD_V:
+        std::tie(image.cover, image.add) = SubpixelImages(rows, colour, LcdVerticalChannels, m_settings.bgr);
+        break;
+    case FT_PIXEL_MODE_BGRA:
+        image.cover = ColourImage(rows);
+        break;
+    default: // no buffer, nothing in it, or rows too short for its width: nothing to draw
+        break;
     }
     return image;
 }

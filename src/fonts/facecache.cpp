@@ -86,7 +86,7 @@ std::shared_ptr<FaceCache::Face> FaceCache::face(const QString &family)
         if (recent != m_recent.end())
             m_recent.erase(recent);
     } else {
-        face = std::make_shared<Face>(family, m_locations.value(family), m_pixelSize, m_library);
+        face = openFace(family, m_locations.value(family));
         if (m_open.size() > 2 * RecentFaces)
             m_open.removeIf([](const auto &entry) { return entry.value().expired(); });
         m_open.insert(family, face);
@@ -99,6 +99,14 @@ std::shared_ptr<FaceCache::Face> FaceCache::face(const QString &family)
             m_open.remove(dropped);
     }
     return face;
+}
+
+// A bitmap family listed by one of its sizes is drawn from the file of the nearest size.
+std::shared_ptr<FaceCache::Face> FaceCache::openFace(const QString &family, const FaceLocation &location) const
+{
+    auto face = std::make_shared<Face>(family, location, m_pixelSize, m_library);
+    const std::optional<FaceLocation> nearer = face->nearerStrikeFile(location);
+    return nearer ? std::make_shared<Face>(family, *nearer, m_pixelSize, m_library) : face;
 }
 
 std::optional<FaceCache::Metrics> FaceCache::baseMetrics()
@@ -159,7 +167,7 @@ const std::shared_ptr<FaceCache::Face> &FaceCache::baseFace()
             const Pattern match(FcFontMatch(nullptr, Fontconfig::SubstitutedPattern(m_baseFamily).get(), &result));
             location = match ? Fontconfig::LocationOf(*match) : FaceLocation();
         }
-        m_base = std::make_shared<Face>(m_baseFamily, *location, m_pixelSize, m_library);
+        m_base = openFace(m_baseFamily, *location);
     }
     return m_base;
 }
@@ -191,7 +199,7 @@ std::shared_ptr<FaceCache::Face> FaceCache::faceFor(char32_t character)
         if (!FcCharSetHasChar(fallback.characters.get(), character))
             continue;
         if (!fallback.face)
-            fallback.face = std::make_shared<Face>(m_baseFamily, fallback.location, m_pixelSize, m_library);
+            fallback.face = openFace(m_baseFamily, fallback.location);
         if (fallback.face->covers(character))
             return fallback.face;
     }

@@ -26,6 +26,10 @@ class FaceCache
 public:
     // Faces kept open beyond those of the lines laid out: a few screens of lines.
     static constexpr int RecentFaces = 96;
+    // Every line stands at least this far above and below its baseline, in ems of the samples'
+    // size, whatever the base face measures.
+    static constexpr qreal LeastAscentEms = 0.95;
+    static constexpr qreal LeastDescentEms = 0.3;
 
     struct Metrics
     {
@@ -63,6 +67,7 @@ private:
     };
 
     std::shared_ptr<Face> face(const QString &family);
+    std::shared_ptr<Face> openFace(const QString &family, const FaceLocation &location) const;
     const std::shared_ptr<Face> &baseFace();
     std::vector<Fallback> &fallbacks();
     std::shared_ptr<Face> faceFor(char32_t character);

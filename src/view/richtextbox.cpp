@@ -643,8 +643,8 @@ void RichTextBox::updateMetrics()
                                           m_samplePixelSize);
     if (const std::optional<FaceCache::Metrics> metrics = m_faces->baseMetrics())
         std::tie(ascent, descent, averageCharWidth) = std::tuple(metrics->ascent, metrics->descent, metrics->averageCharWidth);
-    m_ascent = int(std::ceil(std::max(ascent, 0.95 * m_samplePixelSize)));
-    m_lineHeight = m_ascent + int(std::ceil(std::max(descent, 0.3 * m_samplePixelSize)));
+    m_ascent = int(std::ceil(std::max(ascent, FaceCache::LeastAscentEms * m_samplePixelSize)));
+    m_lineHeight = m_ascent + int(std::ceil(std::max(descent, FaceCache::LeastDescentEms * m_samplePixelSize)));
     m_estimatedCharWidth = averageCharWidth > 0 ? averageCharWidth : m_samplePixelSize / 2.0;
     m_tabStop = DefaultTabStop;
 }
