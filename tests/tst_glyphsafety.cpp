@@ -1,9 +1,11 @@
 #include "font_catalogue/modfonthelper.h"
 #include "fonts/facecache.h"
+#include "fonts/glyphbitmap.h"
 #include "view/richtextbox.h"
 
 #include "support/privatefonts.h"
 
+#include <QFileInfo>
 #include <QImage>
 #include <QTest>
 
@@ -22,6 +24,8 @@ private Q_SLOTS:
     void bitmapsDrawTheirInkAlone();
     void bitmapFamiliesTakeTheNearestStrike_data();
     void bitmapFamiliesTakeTheNearestStrike();
+    void everyPixelModeReadByItsPitch_data();
+    void everyPixelModeReadByItsPitch();
 
 private:
     std::unique_ptr<PrivateFonts> m_fonts;
@@ -29,71 +33,6 @@ private:
 };
 
 namespace {
-
-struct BdfGlyph
-{
-    char32_t code = 0;
-    int width = 0;
-    int descent = 0; // below the baseline
-    QByteArrayList rows; // in hexadecimal, top first; none leaves out the BITMAP section
-};
-
-// A BDF font of one strike whose pixels take `depth` bits.
-QByteArray bdf(const QByteArray &family, int pixelSize, int depth, int descent, const QList<BdfGlyph> &glyphs)
-{
-    QByteArray font = "STARTFONT 2.1\nFONT -Test-" + family + "-Medium-R-Normal--" + QByteArray::number(pixelSize)
-        + "-" + QByteArray::number(pixelSize * 10) + "-75-75-C-80-ISO10646-1\nSIZE "
-        + QByteArray::number(pixelSize) + " 75 75" + (depth > 1 ? " " + QByteArray::number(depth) : "")
-        + "\nFONTBOUNDINGBOX 16 " + QByteArray::number(pixelSize) + " 0 -" + QByteArray::number(descent)
-        + "\nSTARTPROPERTIES 6\nFAMILY_NAME \"" + family + "\"\nPIXEL_SIZE " + QByteArray::number(pixelSize)
-        + "\nFONT_ASCENT " + QByteArray::number(pixelSize - descent) + "\nFONT_DESCENT " + QByteArray::number(descent)
-        + "\nCHARSET_REGISTRY \"ISO10646\"\nCHARSET_ENCODING \"1\"\nENDPROPERTIES\nCHARS "
-        + QByteArray::number(glyphs.size()) + "\n";
-    for (const BdfGlyph &glyph : glyphs) {
-        const QByteArray code = QByteArray::number(uint(glyph.code));
-        font += "STARTCHAR U" + code + "\nENCODING " + code + "\nSWIDTH 500 0\nDWIDTH " + QByteArray::number(glyph.width + 2)
-            + " 0\nBBX " + QByteArray::number(glyph.width) + " " + QByteArray::number(std::max<qsizetype>(glyph.rows.size(), 12))
-            + " 0 -" + QByteArray::number(glyph.descent) + "\n";
-        if (!glyph.rows.isEmpty())
-            font += "BITMAP\n" + glyph.rows.join('\n') + "\n";
-        font += "ENDCHAR\n";
-    }
-    return font + "ENDFONT\n";
-}
-
-// 16 pixels a row: the left half full, the right half at a third where the depth has levels.
-QByteArray halfAndThird(int depth)
-{
-    switch (depth) {
-    case 1:
-        return "FF00";
-    case 2:
-        return "FFFF5555";
-    case 4:
-        return "FFFFFFFF55555555";
-    default:
-        return "FFFFFFFFFFFFFFFF5555555555555555";
-    }
-}
-
-QList<std::pair<QString, QByteArray>> testFonts()
-{
-    QList<std::pair<QString, QByteArray>> fonts;
-    for (const int depth : {1, 2, 4, 8}) {
-        const QByteArray family = "Depth " + QByteArray::number(depth);
-        fonts.append({QString::fromLatin1(family) + u".bdf"_qs,
-                      bdf(family, 16, depth, 4, {{U'A', 16, 0, QByteArrayList(12, halfAndThird(depth))}})});
-    }
-    // A glyph with a bounding box and no bitmap comes without a buffer.
-    const BdfGlyph block{U'B', 8, 0, QByteArrayList(12, "FF")};
-    fonts.append({u"nobitmap.bdf"_qs, bdf("No Bitmap", 16, 1, 4, {{U'A', 8, 0, {}}, block})});
-    fonts.append({u"tall.bdf"_qs, bdf("Tall", 16, 1, 4, {{U'A', 8, 100, QByteArrayList(300, "FF")}})});
-    // One file per strike, each glyph as tall as its strike.
-    for (const int size : {10, 16, 40})
-        fonts.append({u"stepped%1.bdf"_qs.arg(size),
-                      bdf("Stepped", size, 1, size / 5, {{U'A', 8, size / 5, QByteArrayList(size, "FF")}})});
-    return fonts;
-}
 
 // The grey of every pixel of the view that is not white, by line.
 struct Ink
@@ -125,6 +64,19 @@ Ink inkOf(RichTextBox &view, int line)
     return ink;
 }
 
+// The bitmap drawn in white, pixel by pixel; for subpixel modes the colour added.
+QList<QRgb> drawnInWhite(const FT_Bitmap &bitmap)
+{
+    const BitmapImages images = ImagesOfBitmap(bitmap, qRgb(255, 255, 255), false);
+    const QImage &image = images.add.isNull() ? images.cover : images.add;
+    QList<QRgb> pixels;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x)
+            pixels << image.pixel(x, y);
+    }
+    return pixels;
+}
+
 // The sample alone on the middle of three lines, without a name beside it.
 void showBetweenEmptyLines(RichTextBox &view, const QString &family, const QString &sample)
 {
@@ -138,11 +90,16 @@ void showBetweenEmptyLines(RichTextBox &view, const QString &family, const QStri
 
 } // namespace
 
+// The bitmap fonts in tests/fonts: glyphs of 1, 2, 4 and 8 bits a pixel whose left half is full
+// and right half, where there are levels, a third; a glyph without a bitmap beside one with;
+// a glyph far taller than its line; a family of three strikes, each glyph as tall as its strike.
 void tst_GlyphSafety::initTestCase()
 {
+    const QString bitmapFonts = QFileInfo(QFINDTESTDATA("fonts/depth2.bdf")).path();
+    QVERIFY(!bitmapFonts.isEmpty());
     m_fonts = std::make_unique<PrivateFonts>(std::initializer_list<std::pair<const char *, const char *>>{
                                                  {"DejaVuSans.ttf", "DejaVuSans.ttf"}},
-                                             QString(), testFonts());
+                                             u"<dir>%1</dir>"_qs.arg(bitmapFonts));
 }
 
 void tst_GlyphSafety::init()
@@ -203,6 +160,53 @@ void tst_GlyphSafety::bitmapFamiliesTakeTheNearestStrike()
     QCOMPARE(ink.outsideLine, 0);
     QCOMPARE(ink.bottom - ink.top + 1, strike);
     QCOMPARE(ink.black, 8 * strike);
+}
+
+void tst_GlyphSafety::everyPixelModeReadByItsPitch_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QSize>("size"); // as FreeType counts: subpixel modes count samples
+    QTest::addColumn<int>("pitch");
+    QTest::addColumn<QByteArray>("buffer");
+    QTest::addColumn<QList<QRgb>>("pixels");
+    const QRgb full = qRgba(255, 255, 255, 255);
+    const QRgb none = qRgba(0, 0, 0, 0);
+    const auto grey = [](int alpha) { return qRgba(alpha, alpha, alpha, alpha); };
+    QTest::newRow("mono, rows going down") << int(FT_PIXEL_MODE_MONO) << QSize(3, 2) << 1
+                                           << QByteArray("\xA0\x40") << QList{full, none, full, none, full, none};
+    QTest::newRow("mono, rows going up") << int(FT_PIXEL_MODE_MONO) << QSize(3, 2) << -1
+                                         << QByteArray("\x40\xA0") << QList{full, none, full, none, full, none};
+    QTest::newRow("grey of 2 bits, padded rows") << int(FT_PIXEL_MODE_GRAY2) << QSize(4, 1) << 4
+                                                 << QByteArray("\x1B\xFF\xFF\xFF") << QList{none, grey(85), grey(170), full};
+    QTest::newRow("grey of 4 bits, rows going up") << int(FT_PIXEL_MODE_GRAY4) << QSize(2, 2) << -1
+                                                   << QByteArray("\x0F\xF0") << QList{full, none, none, full};
+    QTest::newRow("LCD, rows going up")
+        << int(FT_PIXEL_MODE_LCD) << QSize(6, 2) << -8 << QByteArray("\0\0\0\xFF\x80\0--\xFF\0\0\0\0\xFF--", 16)
+        << QList{qRgb(255, 0, 0), qRgb(0, 0, 255), qRgb(0, 0, 0), qRgb(255, 128, 0)};
+    QTest::newRow("vertical LCD") << int(FT_PIXEL_MODE_LCD_V) << QSize(2, 6) << 2
+                                  << QByteArray("\xFF\0\0\0\0\xFF\x80\0\0\x80\0\0", 12)
+                                  << QList{qRgb(255, 0, 0), qRgb(0, 0, 255), qRgb(128, 0, 0), qRgb(0, 128, 0)};
+    QTest::newRow("colour, rows going up") << int(FT_PIXEL_MODE_BGRA) << QSize(1, 2) << -4
+                                           << QByteArray("\0\0\x80\x80\xFF\0\0\xFF", 8)
+                                           << QList{qRgba(0, 0, 255, 255), qRgba(128, 0, 0, 128)};
+    QTest::newRow("rows shorter than the width") << int(FT_PIXEL_MODE_GRAY2) << QSize(8, 1) << 1 << QByteArray("\xFF")
+                                                 << QList<QRgb>();
+}
+
+void tst_GlyphSafety::everyPixelModeReadByItsPitch()
+{
+    QFETCH(int, mode);
+    QFETCH(QSize, size);
+    QFETCH(int, pitch);
+    QFETCH(QByteArray, buffer);
+    QFETCH(QList<QRgb>, pixels);
+    FT_Bitmap bitmap = {};
+    bitmap.width = unsigned(size.width());
+    bitmap.rows = unsigned(size.height());
+    bitmap.pitch = pitch;
+    bitmap.buffer = reinterpret_cast<unsigned char *>(buffer.data());
+    bitmap.pixel_mode = static_cast<unsigned char>(mode);
+    QCOMPARE(drawnInWhite(bitmap), pixels);
 }
 
 QTEST_MAIN(tst_GlyphSafety)

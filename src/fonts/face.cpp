@@ -180,32 +180,8 @@ GlyphImage FaceCache::Face::render(unsigned int index, QRgb colour) const
         return image;
     }
     image.offset = QPoint(m_face->glyph->bitmap_left, -m_face->glyph->bitmap_top);
-    // Each pixel mode by its own rule, reading rows by their pitch.
-    const BitmapRows rows(m_face->glyph->bitmap);
-    switch (rows.mode()) {
-    case FT_PIXEL_MODE_MONO:
-        image.cover = CoverageImage(rows, colour, MonoCoverage);
-        break;
-    case FT_PIXEL_MODE_GRAY2:
-        image.cover = CoverageImage(rows, colour, Gray2Coverage);
-        break;
-    case FT_PIXEL_MODE_GRAY4:
-        image.cover = CoverageImage(rows, colour, Gray4Coverage);
-        break;
-    case FT_PIXEL_MODE_GRAY:
-        image.cover = CoverageImage(rows, colour, GrayCoverage);
-        break;
-    case FT_PIXEL_MODE_LCD:
-        std::tie(image.cover, image.add) = SubpixelImages(rows, colour, LcdChannels, m_settings.bgr);
-        break;
-    case FT_PIXEL_MODE_LCD_V:
-        std::tie(image.cover, image.add) = SubpixelImages(rows, colour, LcdVerticalChannels, m_settings.bgr);
-        break;
-    case FT_PIXEL_MODE_BGRA:
-        image.cover = ColourImage(rows);
-        break;
-    default: // no buffer, nothing in it, or rows too short for its width: nothing to draw
-        break;
-    }
+    const BitmapImages images = ImagesOfBitmap(m_face->glyph->bitmap, colour, m_settings.bgr);
+    image.cover = images.cover;
+    image.add = images.add;
     return image;
 }

@@ -1,9 +1,31 @@
 #include "glyphbitmap.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdlib>
 
 namespace {
+
+// A glyph's bitmap read row by row from the top; mode FT_PIXEL_MODE_NONE where there is nothing
+// to draw.
+class BitmapRows
+{
+public:
+    explicit BitmapRows(const FT_Bitmap &bitmap);
+
+    FT_Pixel_Mode mode() const { return m_mode; }
+    // In pixels of the image: a subpixel bitmap holds three samples a pixel.
+    QSize size() const { return m_size; }
+    const unsigned char *row(int y) const { return m_top + qptrdiff(y) * m_pitch; }
+    int grays() const { return m_grays; }
+
+private:
+    FT_Pixel_Mode m_mode = FT_PIXEL_MODE_NONE;
+    QSize m_size;
+    const unsigned char *m_top = nullptr;
+    int m_pitch = 0;
+    int m_grays = 0;
+};
 
 // Bytes a row of the mode needs for its width; 0 for a mode not known here.
 qint64 rowBytes(unsigned char mode, qint64 width)
@@ -35,8 +57,6 @@ QSize pixelsOf(unsigned char mode, int width, int rows)
     return QSize(width, rows);
 }
 
-} // namespace
-
 BitmapRows::BitmapRows(const FT_Bitmap &bitmap)
 {
     // Larger than any glyph drawn on a line; keeps the images' sizes within int.
@@ -55,28 +75,31 @@ BitmapRows::BitmapRows(const FT_Bitmap &bitmap)
     m_grays = bitmap.num_grays;
 }
 
-int MonoCoverage(const unsigned char *row, int x, int /*grays*/)
+// How much of pixel x a row covers, 0 to 255, in each mode of one channel.
+using CoverageRule = int (*)(const unsigned char *row, int x, int grays);
+
+int monoCoverage(const unsigned char *row, int x, int /*grays*/)
 {
     return ((row[x / 8] >> (7 - x % 8)) & 1) * 255;
 }
 
-int Gray2Coverage(const unsigned char *row, int x, int /*grays*/)
+int gray2Coverage(const unsigned char *row, int x, int /*grays*/)
 {
     return ((row[x / 4] >> (6 - 2 * (x % 4))) & 3) * 85;
 }
 
-int Gray4Coverage(const unsigned char *row, int x, int /*grays*/)
+int gray4Coverage(const unsigned char *row, int x, int /*grays*/)
 {
     return ((row[x / 2] >> (4 - 4 * (x % 2))) & 15) * 17;
 }
 
 // Nearly always 256 levels; a font format may give fewer.
-int GrayCoverage(const unsigned char *row, int x, int grays)
+int grayCoverage(const unsigned char *row, int x, int grays)
 {
     return grays > 1 && grays != 256 ? std::min(255, row[x] * 255 / (grays - 1)) : row[x];
 }
 
-QImage CoverageImage(const BitmapRows &rows, QRgb colour, CoverageRule coverage)
+QImage coverageImage(const BitmapRows &rows, QRgb colour, CoverageRule coverage)
 {
     QImage image(rows.size(), QImage::Format_ARGB32_Premultiplied);
     for (int y = 0; y < image.height(); ++y) {
@@ -88,23 +111,27 @@ QImage CoverageImage(const BitmapRows &rows, QRgb colour, CoverageRule coverage)
     return image;
 }
 
-std::array<int, 3> LcdChannels(const BitmapRows &rows, int x, int y)
+// The red, green and blue coverage of pixel (x, y) in each subpixel mode, in screen order.
+using ChannelRule = std::array<int, 3> (*)(const BitmapRows &rows, int x, int y);
+
+std::array<int, 3> lcdChannels(const BitmapRows &rows, int x, int y)
 {
     const unsigned char *samples = rows.row(y) + 3 * x;
     return {samples[0], samples[1], samples[2]};
 }
 
-std::array<int, 3> LcdVerticalChannels(const BitmapRows &rows, int x, int y)
+std::array<int, 3> lcdVerticalChannels(const BitmapRows &rows, int x, int y)
 {
     return {rows.row(3 * y)[x], rows.row(3 * y + 1)[x], rows.row(3 * y + 2)[x]};
 }
 
-std::pair<QImage, QImage> SubpixelImages(const BitmapRows &rows, QRgb colour, ChannelRule channels, bool bgr)
+// A BGR screen swaps the outer channels.
+BitmapImages subpixelImages(const BitmapRows &rows, QRgb colour, ChannelRule channels, bool bgr)
 {
-    std::pair<QImage, QImage> images{QImage(rows.size(), QImage::Format_RGB32), QImage(rows.size(), QImage::Format_RGB32)};
+    BitmapImages images{QImage(rows.size(), QImage::Format_RGB32), QImage(rows.size(), QImage::Format_RGB32)};
     for (int y = 0; y < rows.size().height(); ++y) {
-        auto *cover = reinterpret_cast<QRgb *>(images.first.scanLine(y));
-        auto *add = reinterpret_cast<QRgb *>(images.second.scanLine(y));
+        auto *cover = reinterpret_cast<QRgb *>(images.cover.scanLine(y));
+        auto *add = reinterpret_cast<QRgb *>(images.add.scanLine(y));
         for (int x = 0; x < rows.size().width(); ++x) {
             auto [red, green, blue] = channels(rows, x, y);
             if (bgr)
@@ -116,7 +143,7 @@ std::pair<QImage, QImage> SubpixelImages(const BitmapRows &rows, QRgb colour, Ch
     return images;
 }
 
-QImage ColourImage(const BitmapRows &rows)
+QImage colourImage(const BitmapRows &rows)
 {
     QImage image(rows.size(), QImage::Format_ARGB32_Premultiplied);
     for (int y = 0; y < image.height(); ++y) {
@@ -130,4 +157,29 @@ QImage ColourImage(const BitmapRows &rows)
         }
     }
     return image;
+}
+
+} // namespace
+
+BitmapImages ImagesOfBitmap(const FT_Bitmap &bitmap, QRgb colour, bool bgr)
+{
+    const BitmapRows rows(bitmap);
+    switch (rows.mode()) {
+    case FT_PIXEL_MODE_MONO:
+        return {coverageImage(rows, colour, monoCoverage), {}};
+    case FT_PIXEL_MODE_GRAY2:
+        return {coverageImage(rows, colour, gray2Coverage), {}};
+    case FT_PIXEL_MODE_GRAY4:
+        return {coverageImage(rows, colour, gray4Coverage), {}};
+    case FT_PIXEL_MODE_GRAY:
+        return {coverageImage(rows, colour, grayCoverage), {}};
+    case FT_PIXEL_MODE_LCD:
+        return subpixelImages(rows, colour, lcdChannels, bgr);
+    case FT_PIXEL_MODE_LCD_V:
+        return subpixelImages(rows, colour, lcdVerticalChannels, bgr);
+    case FT_PIXEL_MODE_BGRA:
+        return {colourImage(rows), {}};
+    default: // nothing to draw
+        return {};
+    }
 }

@@ -1,8 +1,6 @@
 #pragma once
 
-#include <QByteArray>
 #include <QFile>
-#include <QList>
 #include <QString>
 #include <QTemporaryDir>
 
@@ -17,18 +15,17 @@ class PrivateFonts
     Q_DISABLE_COPY_MOVE(PrivateFonts)
 public:
     // Each copy names a DejaVu file and the copy's file name; the rules are fontconfig's XML.
-    // Fonts a test makes itself come as file names and contents.
-    PrivateFonts(std::initializer_list<std::pair<const char *, const char *>> copies, const QString &rules,
-                 const QList<std::pair<QString, QByteArray>> &made = {})
+    PrivateFonts(std::initializer_list<std::pair<const char *, const char *>> copies, const QString &rules)
     {
         const QString dejavu = QStringLiteral("/usr/share/fonts/truetype/dejavu/");
         for (const auto &[source, copy] : copies)
             QFile::copy(dejavu + QLatin1StringView(source), m_folder.filePath(QLatin1StringView(copy)));
-        for (const auto &[name, content] : made)
-            write(m_folder.filePath(name), content);
 
         const QString config = m_folder.filePath(QStringLiteral("fonts.conf"));
-        write(config, QStringLiteral(R"(<?xml version="1.0"?>
+        QFile file(config);
+        if (!file.open(QIODevice::WriteOnly))
+            qFatal("cannot write %s", qPrintable(config));
+        file.write(QStringLiteral(R"(<?xml version="1.0"?>
 <fontconfig>
   <dir>%1</dir>
   <cachedir>%1/cache</cachedir>
@@ -38,12 +35,5 @@ public:
     }
 
 private:
-    static void write(const QString &path, const QByteArray &content)
-    {
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
-            qFatal("cannot write %s", qPrintable(path));
-    }
-
     QTemporaryDir m_folder;
 };
