@@ -76,6 +76,8 @@ std::optional<FaceLocation> NearerFile(FT_Face face, const FaceLocation &opened,
     if (FT_IS_SCALABLE(face) || face->num_fixed_sizes == 0 || !face->family_name || !face->style_name)
         return std::nullopt;
     std::vector<std::pair<FaceLocation, Strike>> files = strikeFilesOf(face->family_name, face->style_name);
+    if (files.empty())
+        return std::nullopt;
     // The file already open stays where another is no nearer.
     const auto isOpened = [&opened](const auto &file) {
         return file.first.file == opened.file && file.first.index == opened.index;
@@ -84,8 +86,6 @@ std::optional<FaceLocation> NearerFile(FT_Face face, const FaceLocation &opened,
     std::vector<Strike> strikes;
     for (const auto &file : files)
         strikes.push_back(file.second);
-    if (files.empty())
-        return std::nullopt;
     const auto &nearest = files[size_t(Nearest(strikes, pixelSize))];
     return isOpened(nearest) ? std::nullopt : std::optional(nearest.first);
 }
