@@ -174,8 +174,10 @@ bool FaceCache::Face::symbolGlyph(hb_codepoint_t code, hb_codepoint_t *glyph) co
 GlyphImage FaceCache::Face::render(unsigned int index, QRgb colour) const
 {
     GlyphImage image;
-    if (FT_Load_Glyph(m_face, index, m_settings.loadFlags) != 0
-        || FT_Render_Glyph(m_face->glyph, m_settings.renderMode) != 0) {
+    const bool loaded = FT_Load_Glyph(m_face, index, m_settings.loadFlags) == 0;
+    if (loaded && !WorthRasterising(*m_face->glyph, m_pixelSize))
+        return image; // drawn as nothing
+    if (!loaded || FT_Render_Glyph(m_face->glyph, m_settings.renderMode) != 0) {
         image.missing = true;
         return image;
     }

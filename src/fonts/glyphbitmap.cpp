@@ -1,5 +1,7 @@
 #include "glyphbitmap.h"
 
+#include FT_OUTLINE_H
+
 #include <algorithm>
 #include <array>
 #include <cstdlib>
@@ -160,6 +162,20 @@ QImage colourImage(const BitmapRows &rows)
 }
 
 } // namespace
+
+bool WorthRasterising(const FT_GlyphSlotRec &glyph, int pixelSize)
+{
+    // Far wider than the longest ligature, far taller than any line.
+    constexpr qint64 LargestEms = 64;
+    const qint64 largest = LargestEms * std::max(pixelSize, 1);
+    if (glyph.format == FT_GLYPH_FORMAT_BITMAP)
+        return glyph.bitmap.width <= largest && glyph.bitmap.rows <= largest;
+    if (glyph.format != FT_GLYPH_FORMAT_OUTLINE)
+        return true;
+    FT_BBox box = {};
+    FT_Outline_Get_CBox(&glyph.outline, &box);
+    return (box.xMax - box.xMin) / 64 <= largest && (box.yMax - box.yMin) / 64 <= largest;
+}
 
 BitmapImages ImagesOfBitmap(const FT_Bitmap &bitmap, QRgb colour, bool bgr)
 {

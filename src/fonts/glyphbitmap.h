@@ -17,3 +17,8 @@ struct BitmapImages
     QImage add;
 };
 BitmapImages ImagesOfBitmap(const FT_Bitmap &bitmap, QRgb colour, bool bgr);
+
+// Whether the glyph is of a size worth drawing on a line of text at the pixel size: a broken
+// font can hold a glyph thousands of ems across, whose bitmap takes seconds and gigabytes to
+// make and would be cut to the line all but entirely.
+bool WorthRasterising(const FT_GlyphSlotRec &glyph, int pixelSize);

@@ -1,8 +1,10 @@
 #!/usr/bin/python3
 """Writes the font fuzzer's seeds to tests/fuzz/fonts: one small file of each format the
 tests install, cut down with fontTools' subsetter, and the unit tests' bitmap fonts, among them
-the files that once crashed the face cache. Run it with Debian's python3 and python3-fonttools;
-it needs fonts-dejavu-core, fonts-urw-base35 and bdftopcf (xfonts-utils)."""
+the files that once crashed the face cache. What the fuzzer found is kept beside them by hand
+(slow-huge-glyph.ttf: a glyph thousands of ems across took 20 s to draw). Run it with Debian's
+python3 and python3-fonttools; it needs fonts-dejavu-core, fonts-urw-base35 and bdftopcf
+(xfonts-utils)."""
 
 import gzip
 import pathlib
