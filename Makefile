@@ -75,17 +75,21 @@ sanitize:
 	LSAN_OPTIONS=suppressions=$(CURDIR)/tests/sanitizers/lsan.supp \
 		ctest --test-dir $(SANITIZE_DIR) --output-on-failure --timeout 300 --label-exclude bench
 
-# Fuzzes the settings file rules for FUZZ_SECONDS; new inputs stay in $(FUZZ_DIR)/corpus.
+# Fuzzes the settings file rules, then the font path, for FUZZ_SECONDS each; new inputs stay
+# in $(FUZZ_DIR)/corpus and $(FUZZ_DIR)/font-corpus.
 fuzz:
 	scripts/install-deps.sh test
 	$(not_as_root)
 	cmake -S . -B $(FUZZ_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 		-DCMAKE_CXX_COMPILER=clang++ -DTYPESHELF_FUZZ=ON -DBUILD_TESTING=OFF -DTYPESHELF_WERROR=$(WERROR)
-	cmake --build $(FUZZ_DIR) --target fuzz_modini
-	mkdir -p $(FUZZ_DIR)/corpus
+	cmake --build $(FUZZ_DIR) --target fuzz_modini fuzz_fontpath
+	mkdir -p $(FUZZ_DIR)/corpus $(FUZZ_DIR)/font-corpus
 	$(FUZZ_DIR)/tests/fuzz/fuzz_modini -dict=tests/fuzz/ini.dict -max_len=4096 \
 		-max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 -artifact_prefix=$(FUZZ_DIR)/ \
 		$(FUZZ_DIR)/corpus tests/fuzz/corpus
+	$(FUZZ_DIR)/tests/fuzz/fuzz_fontpath -max_len=65536 -timeout=30 \
+		-max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 -artifact_prefix=$(FUZZ_DIR)/font- \
+		$(FUZZ_DIR)/font-corpus tests/fuzz/fonts
 
 # Generates the font corpora in the build tree (once), then runs every benchmark.
 bench:

@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "face.h"
 
+#include "bitmapstrikes.h"
 #include "colourglyph.h"
+#include "fontconfigsupport.h"
+#include "glyphbitmap.h"
 
 #include FT_COLOR_H
 #include FT_LCD_FILTER_H
@@ -39,8 +42,10 @@ FaceCache::Face::Face(QString family, const FaceLocation &location, int pixelSiz
         m_face = nullptr;
         return;
     }
-    if (FT_Set_Char_Size(m_face, 0, devicePixelSize(), 72, 72) != 0 && m_face->num_fixed_sizes > 0)
-        FT_Select_Size(m_face, 0); // a bitmap-only face offers fixed sizes alone
+    if (!FT_IS_SCALABLE(m_face) && m_face->num_fixed_sizes > 0) // a bitmap-only face offers fixed sizes alone
+        FT_Select_Size(m_face, BitmapStrikes::NearestOfFace(m_face, devicePixels()));
+    else
+        FT_Set_Char_Size(m_face, 0, devicePixelSize(), 72, 72);
     m_strikeScale = colourStrikeScale();
     useRulesFor(location);
     m_symbolMap = symbolMapOf(m_face);
@@ -97,6 +102,12 @@ void FaceCache::Face::useRulesFor(const FaceLocation &location)
     }
 }
 
+// The size in whole device pixels, as bitmap strikes are measured.
+int FaceCache::Face::devicePixels() const
+{
+    return int(std::lround(m_pixelSize * m_ratio));
+}
+
 // The size in 26.6 device pixels, fractional where the ratio makes it so.
 FT_F26Dot6 FaceCache::Face::devicePixelSize() const
 {
@@ -123,6 +134,11 @@ std::optional<FaceCache::Metrics> FaceCache::Face::metrics() const
         : m_pixelSize / 2.0;
     const qreal toView = m_strikeScale / 64.0 / m_ratio;
     return FaceCache::Metrics{size.ascender * toView, -size.descender * toView, averageWidth};
+}
+
+std::optional<FaceLocation> FaceCache::Face::nearerStrikeFile(const FaceLocation &opened) const
+{
+    return m_face ? BitmapStrikes::NearerFile(m_face, opened, devicePixels()) : std::nullopt;
 }
 
 const GlyphImage &FaceCache::Face::glyph(unsigned int index, QRgb colour)
@@ -192,44 +208,18 @@ GlyphImage FaceCache::Face::render(unsigned int index, QRgb colour) const
     if (FT_HAS_COLOR(m_face)) // the colour of layers that take the text's
         FT_Palette_Set_Foreground_Color(m_face, FT_Color{FT_Byte(qBlue(colour)), FT_Byte(qGreen(colour)),
                                                          FT_Byte(qRed(colour)), FT_Byte(qAlpha(colour))});
-    if (FT_Load_Glyph(m_face, index, m_settings.loadFlags) != 0
-        || FT_Render_Glyph(m_face->glyph, m_settings.renderMode) != 0) {
+    const bool loaded = FT_Load_Glyph(m_face, index, m_settings.loadFlags) == 0;
+    if (loaded && !WorthRasterising(*m_face->glyph, devicePixels()))
+        return image; // drawn as nothing
+    if (!loaded || FT_Render_Glyph(m_face->glyph, m_settings.renderMode) != 0) {
         image.missing = true;
         return image;
     }
     if (m_face->glyph->bitmap.pixel_mode == FT_PIXEL_MODE_BGRA)
         return ColourGlyph(*m_face->glyph, m_strikeScale);
-    const FT_Bitmap &bitmap = m_face->glyph->bitmap;
-    const bool lcd = bitmap.pixel_mode == FT_PIXEL_MODE_LCD;
-    const int width = int(lcd ? bitmap.width / 3 : bitmap.width);
-    const int height = int(bitmap.rows);
     image.offset = QPoint(m_face->glyph->bitmap_left, -m_face->glyph->bitmap_top);
-    if (width == 0 || height == 0)
-        return image;
-
-    image.cover = QImage(width, height, lcd ? QImage::Format_RGB32 : QImage::Format_ARGB32_Premultiplied);
-    if (lcd)
-        image.add = QImage(width, height, QImage::Format_RGB32);
-    for (int y = 0; y < height; ++y) {
-        const unsigned char *row = bitmap.buffer + y * bitmap.pitch;
-        auto *cover = reinterpret_cast<QRgb *>(image.cover.scanLine(y));
-        for (int x = 0; x < width; ++x) {
-            if (!lcd) {
-                const int alpha = bitmap.pixel_mode == FT_PIXEL_MODE_MONO
-                    ? ((row[x / 8] >> (7 - x % 8)) & 1) * 255
-                    : row[x];
-                cover[x] = qPremultiply(qRgba(qRed(colour), qGreen(colour), qBlue(colour), alpha));
-                continue;
-            }
-            int red = row[3 * x];
-            const int green = row[3 * x + 1];
-            int blue = row[3 * x + 2];
-            if (m_settings.bgr)
-                std::swap(red, blue);
-            cover[x] = qRgb(255 - red, 255 - green, 255 - blue);
-            reinterpret_cast<QRgb *>(image.add.scanLine(y))[x] = qRgb(
-                qRed(colour) * red / 255, qGreen(colour) * green / 255, qBlue(colour) * blue / 255);
-        }
-    }
+    const BitmapImages images = ImagesOfBitmap(m_face->glyph->bitmap, colour, m_settings.bgr);
+    image.cover = images.cover;
+    image.add = images.add;
     return image;
 }

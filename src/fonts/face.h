@@ -54,8 +54,12 @@ public:
     bool covers(char32_t character) const { return m_face && FT_Get_Char_Index(m_face, character) != 0; }
     std::optional<FaceCache::Metrics> metrics() const;
     const GlyphImage &glyph(unsigned int index, QRgb colour);
+    // For a bitmap face opened from that location, another file of its family with a strike
+    // nearer the size.
+    std::optional<FaceLocation> nearerStrikeFile(const FaceLocation &opened) const;
 
 private:
+    int devicePixels() const;
     FT_F26Dot6 devicePixelSize() const;
     qreal colourStrikeScale() const;
     hb_font_t *createFont() const;

@@ -85,9 +85,12 @@ bool FaceCache::setDevicePixelRatio(qreal ratio)
     return true;
 }
 
+// A bitmap family listed by one of its files opens the file whose strike is nearest the size.
 std::shared_ptr<FaceCache::Face> FaceCache::open(const QString &family, const FaceLocation &location) const
 {
-    return std::make_shared<Face>(family, location, m_pixelSize, m_ratio, m_library);
+    auto face = std::make_shared<Face>(family, location, m_pixelSize, m_ratio, m_library);
+    const std::optional<FaceLocation> nearer = face->nearerStrikeFile(location);
+    return nearer ? std::make_shared<Face>(family, *nearer, m_pixelSize, m_ratio, m_library) : face;
 }
 
 QStringList FaceCache::openFaces() const
@@ -123,6 +126,7 @@ std::shared_ptr<FaceCache::Face> FaceCache::face(const QString &family)
     return face;
 }
 
+// A bitmap family listed by one of its sizes is drawn from the file of the nearest size.
 std::optional<FaceCache::Metrics> FaceCache::baseMetrics()
 {
     return baseFace()->metrics();

@@ -27,6 +27,11 @@ class FaceCache
 public:
     // Faces kept open beyond those of the lines laid out: a few screens of lines.
     static constexpr int RecentFaces = 96;
+    // Every line stands at least this far above and below its baseline, in ems of the samples'
+    // size, whatever the base face measures: the shares of the size a face's ascent and descent
+    // commonly take. Bitmap strikes are chosen to fit within it.
+    static constexpr qreal LeastAscentEms = 0.95;
+    static constexpr qreal LeastDescentEms = 0.3;
 
     struct Metrics
     {

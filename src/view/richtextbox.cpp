@@ -20,10 +20,6 @@ namespace {
 constexpr int Margin = RichTextBox::TextMargin;
 // Screens of lines above and below the shown ones whose layouts are kept, for scrolling back.
 constexpr int KeptScreens = 2;
-// The least room a line gives above and below its baseline, in sample sizes: the shares of
-// the size a face's ascent and descent commonly take, for a base face that reports none.
-constexpr qreal LeastAscent = 0.95;
-constexpr qreal LeastDescent = 0.3;
 // A character's width before any line is laid out, in sample sizes, for a base face that reports none.
 constexpr qreal FallbackCharWidth = 0.5;
 constexpr qreal PointsPerInch = 72;
@@ -582,8 +578,8 @@ void RichTextBox::updateMetrics()
     if (const std::optional<FaceCache::Metrics> metrics = m_faces->baseMetrics())
         std::tie(ascent, descent, averageCharWidth) =
             std::tuple(metrics->ascent, metrics->descent, metrics->averageCharWidth);
-    m_ascent = int(std::ceil(std::max(ascent, LeastAscent * m_samplePixelSize)));
-    m_lineHeight = m_ascent + int(std::ceil(std::max(descent, LeastDescent * m_samplePixelSize)));
+    m_ascent = int(std::ceil(std::max(ascent, FaceCache::LeastAscentEms * m_samplePixelSize)));
+    m_lineHeight = m_ascent + int(std::ceil(std::max(descent, FaceCache::LeastDescentEms * m_samplePixelSize)));
     m_layouts.setEstimatedCharWidth(averageCharWidth > 0 ? averageCharWidth : FallbackCharWidth * m_samplePixelSize);
 }
 
