@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "view/typetofind.h"
 
+#include <QRandomGenerator>
 #include <QTest>
 
 // Typing a family's first letters moves the caret to its line.
@@ -11,6 +12,7 @@ class tst_TypeToFind : public QObject
 private Q_SLOTS:
     void typedPrefixFindsTheLine_data();
     void typedPrefixFindsTheLine();
+    void indexFindsWhatAScanFinds();
 };
 
 namespace {
@@ -75,6 +77,31 @@ void tst_TypeToFind::typedPrefixFindsTheLine()
     QFETCH(QStringList, keys);
     QFETCH(int, line);
     QCOMPARE(caretAfter(names, caret, keys), line);
+}
+
+// Names in no particular order, of few letters so that prefixes share many of them: the index's
+// blocks must find the line a plain scan from the caret finds.
+void tst_TypeToFind::indexFindsWhatAScanFinds()
+{
+    QRandomGenerator random(7);
+    QStringList names;
+    for (int line = 0; line < 777; ++line) {
+        QString name;
+        for (int letter = 0; letter < 3; ++letter)
+            name += QChar(u'a' + random.bounded(3));
+        names << name;
+    }
+    const PrefixIndex index(names);
+    for (const QString &prefix : {u"a"_qs, u"bc"_qs, u"cab"_qs, u"ccc"_qs, u"d"_qs}) {
+        for (const int from : {0, 1, 388, 775, 776}) {
+            std::optional<int> scanned;
+            for (int step = 0; step < names.size() && !scanned; ++step) {
+                if (const int line = (from + step) % int(names.size()); names[line].startsWith(prefix))
+                    scanned = line;
+            }
+            QCOMPARE(index.find(prefix, from), scanned);
+        }
+    }
 }
 
 QTEST_GUILESS_MAIN(tst_TypeToFind)

@@ -10,8 +10,8 @@
 #include <vector>
 
 // The lines' names folded for matching what a user types: case and accents are ignored, so
-// "e" finds "Émigré" and "ecole" finds "École". Built once per listing; a search then costs
-// a binary search and a walk over the names that share the prefix.
+// "e" finds "Émigré" and "ecole" finds "École". Built once per listing; a search then costs a
+// few binary searches, however many names share the prefix.
 class PrefixIndex
 {
 public:
@@ -24,8 +24,9 @@ public:
     static QString folded(QStringView text);
 
 private:
-    std::vector<std::pair<QString, int>> m_sorted; // folded name, line
-    int m_lines = 0;
+    std::vector<QString> m_names; // folded, sorted
+    // The lines of the sorted names, in aligned blocks of 1, 2, 4... sorted within each block.
+    std::vector<std::vector<int>> m_levels;
 };
 
 // Printable keys typed close together form a prefix; the caret goes to the first line whose
