@@ -77,8 +77,11 @@ def measure(build, sizes, repeat):
             figures.update(run(session, [bench, "fill", str(repeat)], fonts))
             figures.update(run(session, [bench, "highlight", str(repeat * 3)], fonts))
             figures.update(run(session, [bench, "paging"], fonts))
+            figures.update(run(session, [bench, "zoom"], fonts))
+            figures.update(run(session, [bench, "refresh", os.path.join(corpus, "fonts"), "10"], fonts))
             figures["peak_rss_mb"] = real_program_peak_memory(session, program, fonts)
             results["sizes"][str(size)] = figures
+        results["find"] = {str(families): run(session, [bench, "find", str(families)]) for families in (200, 50000)}
         results["pages"] = {name: median_of(session, repeat, [bench, "page"], "page_ms", fontconfig_file(
             os.path.join(build, "bench", f"page-{name}", "fonts.conf"), [font for font in fonts if os.path.exists(font)]))
             for name, fonts in (("latin", LATIN_PAGE), ("emoji_and_cjk", EMOJI_AND_CJK_PAGE))}
@@ -99,6 +102,11 @@ def table(results):
         ("highlight, caret at end (ms)", "highlight_end_ms", None, None),
         ("Page Down, median (ms)", "page_median_ms", None, None),
         ("Page Down, worst (ms)", "page_worst_ms", None, None),
+        ("zoom step, median (ms)", "zoom_median_ms", "Page Down", "page_median_ms"),
+        ("listing again after a font is added, median of 10 (ms)", "refresh_median_ms",
+         "start to first paint", "first_paint_ms"),
+        ("resident memory after the first of 10 refreshes (MiB)", "refresh_rss_first_mb", None, None),
+        ("resident memory after the last of 10 refreshes (MiB)", "refresh_rss_last_mb", None, None),
         ("resident memory before paging (MiB)", "paging_rss_start_mb", None, None),
         ("resident memory halfway through paging (MiB)", "paging_rss_middle_mb", None, None),
         ("resident memory after paging to the end (MiB)", "paging_rss_end_mb", None, None),
@@ -116,6 +124,11 @@ def table(results):
         else:
             baseline = f"{min(sizes, key=int)} families: {smallest[key]:.1f}"
         lines.append(f"| {label} | " + " | ".join(cells) + f" | {baseline} |")
+    find = results["find"]
+    lines.append(f"\nType to find, worst keystroke (ms): {find['200']['find_worst_ms']:.2f} at 200 families, "
+                 f"{find['50000']['find_worst_ms']:.2f} at 50,000 "
+                 f"({find['50000']['find_worst_ms'] / find['200']['find_worst_ms']:.1f}x); median "
+                 f"{find['200']['find_median_ms']:.2f} and {find['50000']['find_median_ms']:.2f}")
     pages = results["pages"]
     lines.append(f"\nFirst paint of a page (ms): Latin families {pages['latin']:.1f}, colour-emoji and CJK "
                  f"families {pages['emoji_and_cjk']:.1f} ({pages['emoji_and_cjk'] / pages['latin']:.1f}x)")

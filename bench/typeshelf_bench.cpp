@@ -11,15 +11,23 @@
 //                                      and resident memory before, halfway through and after
 //   typeshelf_bench page               ms of the first paint of a full page of the installed
 //                                      families (repeated to fill it), faces loaded and drawn
+//   typeshelf_bench find FAMILIES      median and worst ms of a keystroke typed to find a
+//                                      family among that many names, repaint included
+//   typeshelf_bench zoom               median and worst ms of one zoom step, repaint included
+//   typeshelf_bench refresh FOLDER N   median ms of listing the families again after a font
+//                                      is added to FOLDER, repaint included, N times, and
+//                                      resident memory after the first and the last
 //
 // Results are printed as "name=value" lines; peak resident memory ends every run.
 
 #include "font_catalogue/modfonthelper.h"
+#include "fonts/fontwatch.h"
 #include "main_window/frmmain.h"
 #include "main_window/interfacefont.h"
 #include "view/richtextbox.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFontDatabase>
@@ -93,13 +101,34 @@ void send(QWidget *target, QEvent::Type type, Qt::Key key)
     QCoreApplication::sendEvent(target, &event);
 }
 
-void showAndSettle(QWidget &window)
+void settle(QWidget &window, int milliseconds = 300)
 {
     window.show();
-    QElapsedTimer settle;
-    settle.start();
-    while (settle.elapsed() < 300)
+    QElapsedTimer settled;
+    settled.start();
+    while (settled.elapsed() < milliseconds)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+}
+
+// ms from a key's press to the view's next paint, its release included.
+double timedKey(RichTextBox &view, const PaintWatch &watch, QKeyCombination key)
+{
+    const int paintsBefore = watch.paints;
+    QElapsedTimer timer;
+    timer.start();
+    QKeyEvent press(QEvent::KeyPress, key.key(), key.keyboardModifiers());
+    QCoreApplication::sendEvent(&view, &press);
+    QKeyEvent release(QEvent::KeyRelease, key.key(), key.keyboardModifiers());
+    QCoreApplication::sendEvent(&view, &release);
+    while (watch.paints == paintsBefore)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    return timer.nsecsElapsed() / 1e6;
+}
+
+void reportTimes(const char *median, const char *worst, const std::vector<double> &times)
+{
+    report(median, ::median(times));
+    report(worst, times.empty() ? 0 : *std::max_element(times.begin(), times.end()));
 }
 
 // The start of a process as the driver saw it, or this process's own start if run by hand.
@@ -139,7 +168,7 @@ int startup(QApplication &app, bool bare, qint64 start)
     report("first_paint_ms", millisecondsSince(start));
 
     if (!bare) {
-        showAndSettle(*window);
+        settle(*window);
         reportLaidOutLines(*view);
     }
     return 0;
@@ -182,7 +211,7 @@ int highlight(int repeat)
     ResolveApplicationFontFamily();
     frmMain window;
     RichTextBox &view = viewOf(window);
-    showAndSettle(window);
+    settle(window);
     const int lines = view.LineCount();
 
     const std::pair<const char *, int> places[] = {
@@ -210,7 +239,7 @@ int paging()
     ResolveApplicationFontFamily();
     frmMain window;
     RichTextBox &view = viewOf(window);
-    showAndSettle(window);
+    settle(window);
     PaintWatch watch(view.viewport());
 
     std::vector<double> times;
@@ -222,21 +251,11 @@ int paging()
             halfway = true;
             report("paging_rss_middle_mb", statusMegabytes("VmRSS"));
         }
-        const int paintsBefore = watch.paints;
-        QElapsedTimer timer;
-        timer.start();
-        send(&view, QEvent::KeyPress, Qt::Key_PageDown);
-        send(&view, QEvent::KeyRelease, Qt::Key_PageDown);
-        while (watch.paints == paintsBefore)
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-        times.push_back(timer.nsecsElapsed() / 1e6);
+        times.push_back(timedKey(view, watch, QKeyCombination(Qt::Key_PageDown)));
     }
     report("paging_rss_end_mb", statusMegabytes("VmRSS"));
     report("pages", times.size());
-    report("page_median_ms", median(times));
-    const auto worst = std::max_element(times.begin(), times.end());
-    report("page_worst_ms", times.empty() ? 0 : *worst);
-    report("page_worst_step", double(worst - times.begin()));
+    reportTimes("page_median_ms", "page_worst_ms", times);
     return 0;
 }
 
@@ -247,7 +266,7 @@ int page()
     RichTextBox view;
     view.SetFaceLocations(std::move(fonts.faces));
     view.resize(630, 600);
-    showAndSettle(view);
+    settle(view);
     QStringList families;
     const int shown = view.viewport()->height() / view.LineHeight() + 1;
     while (!installed.isEmpty() && families.size() < shown)
@@ -259,6 +278,88 @@ int page()
     view.viewport()->repaint();
     report("page_ms", timer.nsecsElapsed() / 1e6);
     report("page_families", installed.size());
+    return 0;
+}
+
+// Names as a large collection has them: many sharing their first words, some in other scripts.
+QString findableName(int index)
+{
+    static const QStringList Starts{u"Corpus Family"_qs, u"Corpus Extended Display"_qs, u"Шрифт"_qs,
+                                    u"Élan Serif"_qs, u"Noto Sans"_qs, u"Noto Serif"_qs};
+    return Starts[index % Starts.size()] + QStringLiteral(" %1").arg(index, 5, 10, QChar(u'0'));
+}
+
+int typeToFind(int families)
+{
+    RichTextBox view;
+    view.resize(630, 600);
+    QString text;
+    for (int index = 0; index < families; ++index)
+        text += findableName(index) + u"\t\t\t"_qs + Sentence + RichTextBox::LineBreak;
+    view.SetSelText(text);
+    view.SetSelStart(0);
+    settle(view); // the index is made meanwhile, as it is before anyone types
+    std::vector<double> times;
+    for (const QString &typed : {u"noto serif 1"_qs, u"elan"_qs, u"шрифт 2"_qs, u"corpus e"_qs}) {
+        for (const QChar character : typed) {
+            // A keystroke that leaves the caret where it was paints nothing: each one is
+            // counted with a whole repaint, as if it had moved the caret.
+            QElapsedTimer timer;
+            timer.start();
+            QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(character));
+            QCoreApplication::sendEvent(&view, &press);
+            view.viewport()->repaint();
+            times.push_back(timer.nsecsElapsed() / 1e6);
+        }
+        send(&view, QEvent::KeyPress, Qt::Key_Escape);
+    }
+    report("families", families);
+    reportTimes("find_median_ms", "find_worst_ms", times);
+    return 0;
+}
+
+int zoom()
+{
+    ResolveApplicationFontFamily();
+    frmMain window;
+    RichTextBox &view = viewOf(window);
+    settle(window);
+    PaintWatch watch(view.viewport());
+    std::vector<double> times;
+    for (int step = 0; step < 20; ++step) {
+        const Qt::Key key = step % 4 < 2 ? Qt::Key_Equal : Qt::Key_Minus;
+        times.push_back(timedKey(view, watch, QKeyCombination(Qt::ControlModifier, key)));
+    }
+    reportTimes("zoom_median_ms", "zoom_worst_ms", times);
+    return 0;
+}
+
+int refresh(const QString &folder, int count)
+{
+    ResolveApplicationFontFamily();
+    frmMain window;
+    RichTextBox &view = viewOf(window);
+    settle(window);
+    PaintWatch watch(view.viewport());
+    auto *fonts = window.findChild<FontWatch *>(u"fontWatch"_qs);
+    std::vector<double> times;
+    for (int run = 0; run < count; ++run) {
+        // Fontconfig compares times to the second: the copy comes a second after the last look.
+        settle(window, 1100);
+        QFile::copy(u"/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf"_qs,
+                    QDir(folder).filePath(QStringLiteral("added-%1.ttf").arg(run)));
+        const int paintsBefore = watch.paints;
+        QElapsedTimer timer;
+        timer.start();
+        fonts->check();
+        while (watch.paints == paintsBefore)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        times.push_back(timer.nsecsElapsed() / 1e6);
+        report(run == 0 ? "refresh_rss_first_mb" : "refresh_rss_last_mb", statusMegabytes("VmRSS"));
+    }
+    for (int run = 0; run < count; ++run)
+        QFile::remove(QDir(folder).filePath(QStringLiteral("added-%1.ttf").arg(run)));
+    reportTimes("refresh_median_ms", "refresh_worst_ms", times);
     return 0;
 }
 
@@ -285,8 +386,15 @@ int main(int argc, char *argv[])
         status = paging();
     else if (mode == u"page")
         status = page();
+    else if (mode == u"find")
+        status = typeToFind(repeat);
+    else if (mode == u"zoom")
+        status = zoom();
+    else if (mode == u"refresh")
+        status = refresh(arguments.value(2), std::max(1, arguments.value(3).toInt()));
     else
-        std::fprintf(stderr, "usage: typeshelf_bench startup [--bare] | fontdb | fill N | highlight N | paging | page\n");
+        std::fprintf(stderr, "usage: typeshelf_bench startup [--bare] | fontdb | fill N | highlight N | paging | page\n"
+                             "       | find FAMILIES | zoom | refresh FOLDER N\n");
     report("peak_rss_mb", statusMegabytes("VmHWM"));
     return status;
 }

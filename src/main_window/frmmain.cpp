@@ -49,6 +49,7 @@ frmMain::frmMain(QWidget *parent)
     setWindowIcon(typeshelfIcon());
     resize(pixels(DesignClientWidth), pixels(DesignClientHeight));
     m_rtbFonts->setObjectName(QStringLiteral("rtbFonts"));
+    m_fontWatch.setObjectName(QStringLiteral("fontWatch"));
     m_rtbFonts->setFocus();
 
     RestoreWindowState();

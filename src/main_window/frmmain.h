@@ -57,7 +57,7 @@ private:
     RichTextBox *const m_rtbFonts;
     QString m_sExampleText{DefaultExampleText};
     QStringList m_families; // as listed, one per line
-    FontWatch m_fontWatch;
+    FontWatch m_fontWatch{this};
     std::optional<float> m_leftGiven;
     std::optional<float> m_topGiven;
     WindowFrame m_frame{*this};
