@@ -543,6 +543,7 @@ void tst_RichTextBox::zoomKeepsTheCaretLineInPlace_data()
 
     QTest::newRow("Ctrl+plus") << 100 << QKeySequence(QKeySequence::ZoomIn).toString() << 110;
     QTest::newRow("Ctrl+=") << 100 << u"Ctrl+="_qs << 110;
+    QTest::newRow("Ctrl+Shift+plus, as a US keyboard types plus") << 100 << u"Ctrl+Shift++"_qs << 110;
     QTest::newRow("Ctrl+minus") << 100 << u"Ctrl+-"_qs << 90;
     QTest::newRow("Ctrl+0") << 250 << u"Ctrl+0"_qs << 100;
     QTest::newRow("wheel away, two notches") << 100 << u"wheel 240"_qs << 125;

@@ -14,6 +14,12 @@
 #include <cmath>
 
 FaceCache::Library::Library()
+    : Library(Fontconfig::Config(FcConfigReference(nullptr)))
+{
+}
+
+FaceCache::Library::Library(Fontconfig::Config rulesConfig)
+    : rules(std::move(rulesConfig))
 {
     if (FT_Init_FreeType(&library) != 0)
         library = nullptr;

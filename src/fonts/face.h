@@ -28,6 +28,8 @@ struct GlyphImage
 struct FaceCache::Library
 {
     Library();
+    // A library whose faces are drawn by the rules of that configuration.
+    explicit Library(Fontconfig::Config rulesConfig);
     ~Library();
     Q_DISABLE_COPY_MOVE(Library)
 

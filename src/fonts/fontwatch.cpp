@@ -4,8 +4,10 @@
 #include <fontconfig/fontconfig.h>
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <memory>
+#include <utility>
 
 namespace {
 
@@ -18,9 +20,25 @@ FontWatch::FontWatch(QObject *parent)
 {
     m_settle.setSingleShot(true);
     m_settle.setInterval(SettleMilliseconds);
-    connect(&m_folders, &QFileSystemWatcher::directoryChanged, &m_settle, qOverload<>(&QTimer::start));
-    connect(&m_settle, &QTimer::timeout, this, &FontWatch::reread);
+    connect(&m_folders, &QFileSystemWatcher::directoryChanged, this, &FontWatch::noteChange);
+    connect(&m_settle, &QTimer::timeout, this, &FontWatch::settled);
     watchFontFolders();
+}
+
+void FontWatch::noteChange(const QString &folder)
+{
+    m_fontFolderChanged = m_fontFolderChanged || m_fontFolders.contains(folder);
+    m_settle.start();
+}
+
+// A change in a font folder is taken as one, since fontconfig compares times to the second;
+// one in a folder above a font folder yet to be made may be anything, and fontconfig judges.
+void FontWatch::settled()
+{
+    if (std::exchange(m_fontFolderChanged, false))
+        reread();
+    else
+        check();
 }
 
 void FontWatch::check()
@@ -29,7 +47,6 @@ void FontWatch::check()
         reread();
 }
 
-// Fontconfig compares times to the second, so a change seen by the watch is taken as such.
 void FontWatch::reread()
 {
     FcInitReinitialize();
@@ -37,18 +54,25 @@ void FontWatch::reread()
     Q_EMIT fontsChanged();
 }
 
+// Font folders that do not exist yet (a user's own, before the first font is installed) are
+// watched through the nearest folder above them that does.
 void FontWatch::watchFontFolders()
 {
     if (const QStringList watched = m_folders.directories(); !watched.isEmpty())
         m_folders.removePaths(watched);
     const std::unique_ptr<FcStrList, decltype(&FcStrListDone)> folders(FcConfigGetFontDirs(nullptr),
                                                                        &FcStrListDone);
-    QStringList existing;
+    m_fontFolders.clear();
+    QSet<QString> watched;
     while (const FcChar8 *folder = folders ? FcStrListNext(folders.get()) : nullptr) {
-        const QString path = QFile::decodeName(reinterpret_cast<const char *>(folder));
-        if (QFile::exists(path))
-            existing << path;
+        QString path = QFile::decodeName(reinterpret_cast<const char *>(folder));
+        if (QFileInfo::exists(path))
+            m_fontFolders.insert(path);
+        while (!path.isEmpty() && !QFileInfo::exists(path))
+            path = QFileInfo(path).path() == path ? QString() : QFileInfo(path).path();
+        if (!path.isEmpty())
+            watched.insert(path);
     }
-    if (!existing.isEmpty())
-        m_folders.addPaths(existing);
+    if (!watched.isEmpty())
+        m_folders.addPaths(watched.values());
 }

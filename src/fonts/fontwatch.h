@@ -3,6 +3,7 @@
 
 #include <QFileSystemWatcher>
 #include <QObject>
+#include <QSet>
 #include <QTimer>
 
 // Notices fonts being installed, removed or replaced while the program runs: fontconfig's
@@ -24,10 +25,14 @@ Q_SIGNALS:
     void fontsChanged();
 
 private:
+    void noteChange(const QString &folder);
+    void settled();
     void reread();
     void watchFontFolders();
 
     QFileSystemWatcher m_folders;
+    QSet<QString> m_fontFolders; // those that exist; the rest are watched from above
+    bool m_fontFolderChanged = false;
     // Copying a family's files is many changes in a row: one check follows the last of them.
     QTimer m_settle;
 };

@@ -77,7 +77,12 @@ RenderSettings settingsOf(const FcPattern &font, FT_Face face)
 } // namespace
 
 FontRules::FontRules()
-    : m_config(FcConfigReference(nullptr))
+    : FontRules(Fontconfig::Config(FcConfigReference(nullptr)))
+{
+}
+
+FontRules::FontRules(Fontconfig::Config config)
+    : m_config(std::move(config))
 {
 }
 

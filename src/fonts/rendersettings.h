@@ -33,6 +33,8 @@ class FontRules
 
 public:
     FontRules();
+    // Rules of another configuration than the program's.
+    explicit FontRules(Fontconfig::Config config);
 
     // The settings for the face of the family opened from the location, at the size in device
     // pixels.

@@ -298,7 +298,9 @@ void RichTextBox::keyPressEvent(QKeyEvent *event)
 bool RichTextBox::zoomByKey(const QKeyEvent *event)
 {
     const bool control = event->modifiers() & Qt::ControlModifier;
-    if (event->matches(QKeySequence::ZoomIn) || (control && event->key() == Qt::Key_Equal))
+    // Plus is shifted on many keyboards, and = is the same key unshifted.
+    const bool plus = event->key() == Qt::Key_Plus || event->key() == Qt::Key_Equal;
+    if (event->matches(QKeySequence::ZoomIn) || (control && plus))
         SetZoomPercent(Zoom::Stepped(m_zoom, 1));
     else if (event->matches(QKeySequence::ZoomOut) || (control && event->key() == Qt::Key_Minus))
         SetZoomPercent(Zoom::Stepped(m_zoom, -1));

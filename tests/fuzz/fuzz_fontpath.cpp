@@ -5,6 +5,7 @@
 // still draw its missing glyphs.
 
 #include "fonts/face.h"
+#include "fonts/fontconfigsupport.h"
 #include "fonts/shapedtext.h"
 
 #include <QImage>
@@ -25,24 +26,34 @@ const QString Sample = QStringLiteral(u"Ag ΩЖ אב عربي क्ष 中 😀
 // Glyphs drawn by index beyond those of the sample, from the first.
 constexpr unsigned int GlyphsByIndex = 256;
 
-// Each way of rasterising the screen's settings can choose, and colour glyphs.
-const std::array<RenderSettings, 6> Renderings{{
-    {FT_LOAD_DEFAULT, FT_RENDER_MODE_NORMAL, false, false},
-    {FT_LOAD_TARGET_LIGHT | FT_LOAD_COLOR, FT_RENDER_MODE_NORMAL, false, false},
-    {FT_LOAD_NO_HINTING, FT_RENDER_MODE_NORMAL, false, false},
-    {FT_LOAD_TARGET_MONO, FT_RENDER_MODE_MONO, false, false},
-    {FT_LOAD_TARGET_LCD, FT_RENDER_MODE_LCD, true, false},
-    {FT_LOAD_TARGET_LCD_V, FT_RENDER_MODE_LCD_V, true, true},
-}};
+// Each way of rasterising that fontconfig's rules can ask for, as a user's rules would.
+const std::array<const char *, 6> Renderings{
+    "",
+    R"(<edit name="hintstyle"><const>hintslight</const></edit>)",
+    R"(<edit name="hinting"><bool>false</bool></edit>)",
+    R"(<edit name="antialias"><bool>false</bool></edit>)",
+    R"(<edit name="rgba"><const>rgb</const></edit><edit name="lcdfilter"><const>lcdlight</const></edit>)",
+    R"(<edit name="rgba"><const>bgr</const></edit><edit name="embeddedbitmap"><bool>false</bool></edit>)",
+};
+
+Fontconfig::Config configWith(const char *edits)
+{
+    const QByteArray xml = QByteArrayLiteral("<?xml version=\"1.0\"?><fontconfig><match target=\"font\">") + edits
+        + QByteArrayLiteral("</match></fontconfig>");
+    Fontconfig::Config config(FcConfigCreate());
+    FcConfigParseAndLoadFromMemory(config.get(), reinterpret_cast<const FcChar8 *>(xml.constData()), FcFalse);
+    return config;
+}
+
+// Each ratio of device pixels to the view's, whole and fractional.
+constexpr std::array<qreal, 3> Ratios{1.0, 1.5, 2.0};
 
 std::shared_ptr<const FaceCache::Library> libraryFor(size_t rendering)
 {
     static const auto libraries = [] {
         std::array<std::shared_ptr<const FaceCache::Library>, Renderings.size()> made;
         for (size_t index = 0; index < made.size(); ++index) {
-            auto library = std::make_shared<FaceCache::Library>();
-            library->settings = Renderings[index];
-            made[index] = std::move(library);
+            made[index] = std::make_shared<FaceCache::Library>(configWith(Renderings[index]));
         }
         return made;
     }();
@@ -93,19 +104,21 @@ extern "C" int LLVMFuzzerInitialize(int * /*argc*/, char *** /*argv*/)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    // The length picks the size, the way of rasterising and the face of a collection, so that
-    // a seed is a font file as it is installed.
+    // The length picks the size, the device pixel ratio, the way of rasterising and the face of a
+    // collection, so that a seed is a font file as it is installed.
     const int pixelSize = 6 + int(size % 43);
+    const qreal ratio = Ratios[size / 7 % Ratios.size()];
     const size_t rendering = size / 43 % Renderings.size();
     const bool collection = size >= 4 && std::equal(data, data + 4, "ttcf");
     const int faceIndex = collection ? int(size / 43 / Renderings.size() % 2) : 0;
     const MemoryFile file(data, size);
     const auto face = std::make_shared<FaceCache::Face>(u"Fuzzed"_qs, FaceLocation{file.path(), faceIndex},
-                                                        pixelSize, libraryFor(rendering));
+                                                        pixelSize, ratio, libraryFor(rendering));
     face->metrics();
     face->covers(U'A');
 
     QImage canvas(240, 80, QImage::Format_ARGB32_Premultiplied);
+    canvas.setDevicePixelRatio(ratio);
     canvas.fill(Qt::white);
     QPainter painter(&canvas);
     const ShapedPiece piece(face, Sample);
