@@ -104,6 +104,17 @@ QImage drawnByUs(const QString &family, const QString &text, int pixelSize, qrea
     return image;
 }
 
+// With TYPESHELF_DRAWINGS set to a folder, each row's two drawings are kept there to be looked at.
+void keepForLooking(const QImage &byQt, const QImage &byUs)
+{
+    const QString folder = qEnvironmentVariable("TYPESHELF_DRAWINGS");
+    if (folder.isEmpty())
+        return;
+    const QString row = QString::fromUtf8(QTest::currentDataTag()).replace(u' ', u'-');
+    byQt.save(folder + u'/' + row + u"-qt.png"_qs);
+    byUs.save(folder + u'/' + row + u"-ours.png"_qs);
+}
+
 } // namespace
 
 void tst_BesideQt::drawsAsQtDraws_data()
@@ -135,8 +146,11 @@ void tst_BesideQt::drawsAsQtDraws()
     if (!modFontHelper::SystemFonts().faces.contains(family))
         QFAIL(qPrintable(family + u" is missing: scripts/install-deps.sh test installs it"_qs));
 
-    const Ink qt = inkOf(drawnByQt(family, text, pixelSize, scale));
-    const Ink ours = inkOf(drawnByUs(family, text, pixelSize, scale));
+    const QImage byQt = drawnByQt(family, text, pixelSize, scale);
+    const QImage byUs = drawnByUs(family, text, pixelSize, scale);
+    keepForLooking(byQt, byUs);
+    const Ink qt = inkOf(byQt);
+    const Ink ours = inkOf(byUs);
     QVERIFY(!qt.bounds.isEmpty());
 
     // Within about a pixel's rounding at each edge, and a glyph's worth of ink.
