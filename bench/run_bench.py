@@ -12,6 +12,7 @@ import argparse
 import datetime
 import json
 import os
+import shutil
 import statistics
 import sys
 import tempfile
@@ -34,6 +35,24 @@ def run(session, arguments, fonts=None):
         sys.exit(f"{' '.join(arguments)} failed:\n{result.stderr}")
     return {key: float(value) for key, value in
             (line.split("=", 1) for line in result.stdout.splitlines() if "=" in line)}
+
+
+def user_font_folder(fonts):
+    """A font folder of the user's own beside the corpus, empty, where the refresh adds fonts as a
+    user installs them; fontconfig reads again only the folder that changed."""
+    folder = os.path.join(os.path.dirname(fonts), "user-fonts")
+    shutil.rmtree(folder, ignore_errors=True)
+    os.makedirs(folder)
+    return folder, "10"
+
+
+def fonts_with_user_folder(fonts):
+    """The corpus's fontconfig file with the user's font folder added to it."""
+    path = os.path.join(os.path.dirname(fonts), "fonts-with-user-folder.conf")
+    with open(fonts, encoding="utf-8") as corpus, open(path, "w", encoding="utf-8") as config:
+        folder = os.path.join(os.path.dirname(fonts), "user-fonts")
+        config.write(corpus.read().replace("</fontconfig>", f"  <dir>{folder}</dir>\n</fontconfig>"))
+    return path
 
 
 def real_program_peak_memory(session, program, fonts):
@@ -78,7 +97,7 @@ def measure(build, sizes, repeat):
             figures.update(run(session, [bench, "highlight", str(repeat * 3)], fonts))
             figures.update(run(session, [bench, "paging"], fonts))
             figures.update(run(session, [bench, "zoom"], fonts))
-            figures.update(run(session, [bench, "refresh", os.path.join(corpus, "fonts"), "10"], fonts))
+            figures.update(run(session, [bench, "refresh", *user_font_folder(fonts)], fonts_with_user_folder(fonts)))
             figures["peak_rss_mb"] = real_program_peak_memory(session, program, fonts)
             results["sizes"][str(size)] = figures
         results["find"] = {str(families): run(session, [bench, "find", str(families)]) for families in (200, 50000)}

@@ -70,11 +70,31 @@ void FaceCache::setLocations(FaceLocations locations)
     m_open.clear();
 }
 
+bool FaceCache::outdated() const
+{
+    return !m_library->rules.current();
+}
+
 bool FaceCache::setDevicePixelRatio(qreal ratio)
 {
     if (qFuzzyCompare(ratio, m_ratio))
         return false;
     m_ratio = ratio;
+    closeFaces();
+    return true;
+}
+
+void FaceCache::setPixelSize(int pixelSize)
+{
+    if (pixelSize == m_pixelSize)
+        return;
+    m_pixelSize = pixelSize;
+    closeFaces();
+}
+
+// Faces are opened at one size: another size opens them anew, from the same files.
+void FaceCache::closeFaces()
+{
     m_recent.clear();
     m_open.clear();
     m_base.reset();
@@ -82,7 +102,6 @@ bool FaceCache::setDevicePixelRatio(qreal ratio)
         for (Fallback &fallback : *m_fallbacks)
             fallback.face.reset();
     }
-    return true;
 }
 
 // A bitmap family listed by one of its files opens the file whose strike is nearest the size.
@@ -178,15 +197,16 @@ std::vector<FaceCache::FaceStretch> FaceCache::faceStretchesOf(QStringView text,
 
 const std::shared_ptr<FaceCache::Face> &FaceCache::baseFace()
 {
-    if (!m_base) {
-        std::optional<FaceLocation> location = regularFaceOf(m_baseFamily);
-        if (!location) {
+    if (!m_baseLocation) {
+        m_baseLocation = regularFaceOf(m_baseFamily);
+        if (!m_baseLocation) {
             FcResult result = FcResultNoMatch;
             const Pattern match(FcFontMatch(nullptr, Fontconfig::SubstitutedPattern(m_baseFamily).get(), &result));
-            location = match ? Fontconfig::LocationOf(*match) : FaceLocation();
+            m_baseLocation = match ? Fontconfig::LocationOf(*match) : FaceLocation();
         }
-        m_base = open(m_baseFamily, *location);
     }
+    if (!m_base)
+        m_base = open(m_baseFamily, *m_baseLocation);
     return m_base;
 }
 

@@ -44,9 +44,13 @@ public:
     FaceCache(QString baseFamily, FaceLocations locations, int pixelSize, qreal devicePixelRatio);
     ~FaceCache();
 
+    const QString &baseFamily() const { return m_baseFamily; }
     bool knows(const QString &family) const { return m_locations.contains(family); }
     const FaceLocations &locations() const { return m_locations; }
     void setLocations(FaceLocations locations);
+    // Whether fontconfig has read its configuration anew since the cache was made: its rules and
+    // the fonts that fill in for the base face may have changed with the fonts installed.
+    bool outdated() const;
     // The text shaped in the family's face; a face that cannot be read shows missing glyphs.
     std::unique_ptr<TextPiece> shape(const QString &family, QStringView text);
     QStringList openFaces() const;
@@ -54,6 +58,8 @@ public:
     // Closes every face when the ratio changes, so that text is shaped and drawn anew at it;
     // whether it changed.
     bool setDevicePixelRatio(qreal ratio);
+    // Closes every face, as for a new ratio; the base face and its fallbacks need no new search.
+    void setPixelSize(int pixelSize);
 
     // The base face's own measures; none where no face of it can be read.
     std::optional<Metrics> baseMetrics();
@@ -73,6 +79,7 @@ private:
         std::shared_ptr<Face> face;
     };
 
+    void closeFaces();
     std::shared_ptr<Face> open(const QString &family, const FaceLocation &location) const;
     std::shared_ptr<Face> face(const QString &family);
     const std::shared_ptr<Face> &baseFace();
@@ -87,6 +94,7 @@ private:
     std::shared_ptr<const Library> m_library; // shared with every face, which outlives the cache
     std::list<std::shared_ptr<Face>> m_recent; // most recent first
     QHash<QString, std::weak_ptr<Face>> m_open;
+    std::optional<FaceLocation> m_baseLocation; // found once: a search lists every installed font
     std::shared_ptr<Face> m_base;
     // Sorted by fontconfig only once a name holds a character the base face lacks: a sort
     // scores every installed font.

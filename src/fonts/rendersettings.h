@@ -40,6 +40,9 @@ public:
     // pixels.
     RenderSettings settingsFor(const QString &family, const FaceLocation &location, qreal pixelSize,
                                FT_Face face) const;
+    // Whether these are the rules of fontconfig's configuration as it now is, not as it was
+    // before it was read anew.
+    bool current() const { return m_config.get() == FcConfigGetCurrent(); }
 
 private:
     using Key = std::pair<QByteArray, int>;

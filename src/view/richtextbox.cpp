@@ -151,6 +151,10 @@ void RichTextBox::LineScroll(int lines)
 void RichTextBox::SetFaceLocations(FaceLocations locations)
 {
     m_faces->setLocations(std::move(locations));
+    if (m_faces->outdated()) { // a listing after fonts were installed or removed
+        updateMetrics();
+        updateScrollRanges();
+    }
     m_layouts.clear();
     viewport()->update();
 }
@@ -574,9 +578,14 @@ void RichTextBox::updateMetrics()
     qreal descent = 0;
     qreal averageCharWidth = 0;
     // The face cache measures the base face itself: asking Qt would make it list every font.
-    const qreal ratio = m_faces ? m_faces->devicePixelRatio() : devicePixelRatioF();
-    m_faces = std::make_unique<FaceCache>(FontName(), m_faces ? m_faces->locations() : FaceLocations(),
-                                          m_samplePixelSize, ratio);
+    // Another size alone keeps the cache, whose search for the base face costs a listing.
+    if (m_faces && !m_faces->outdated() && m_faces->baseFamily() == FontName()) {
+        m_faces->setPixelSize(m_samplePixelSize);
+    } else {
+        const qreal ratio = m_faces ? m_faces->devicePixelRatio() : devicePixelRatioF();
+        m_faces = std::make_unique<FaceCache>(FontName(), m_faces ? m_faces->locations() : FaceLocations(),
+                                              m_samplePixelSize, ratio);
+    }
     if (const std::optional<FaceCache::Metrics> metrics = m_faces->baseMetrics())
         std::tie(ascent, descent, averageCharWidth) =
             std::tuple(metrics->ascent, metrics->descent, metrics->averageCharWidth);
