@@ -87,7 +87,8 @@ fuzz:
 	$(FUZZ_DIR)/tests/fuzz/fuzz_modini -dict=tests/fuzz/ini.dict -max_len=4096 \
 		-max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 -artifact_prefix=$(FUZZ_DIR)/ \
 		$(FUZZ_DIR)/corpus tests/fuzz/corpus
-	$(FUZZ_DIR)/tests/fuzz/fuzz_fontpath -max_len=65536 -timeout=30 \
+	LSAN_OPTIONS=suppressions=$(CURDIR)/tests/fuzz/lsan.supp \
+		$(FUZZ_DIR)/tests/fuzz/fuzz_fontpath -max_len=65536 -timeout=30 \
 		-max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 -artifact_prefix=$(FUZZ_DIR)/font- \
 		$(FUZZ_DIR)/font-corpus tests/fuzz/fonts
 

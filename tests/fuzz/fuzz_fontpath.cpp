@@ -28,7 +28,7 @@ constexpr unsigned int GlyphsByIndex = 256;
 
 // Each way of rasterising that fontconfig's rules can ask for, as a user's rules would.
 const std::array<const char *, 6> Renderings{
-    "",
+    R"(<edit name="antialias"><bool>true</bool></edit>)", // the defaults
     R"(<edit name="hintstyle"><const>hintslight</const></edit>)",
     R"(<edit name="hinting"><bool>false</bool></edit>)",
     R"(<edit name="antialias"><bool>false</bool></edit>)",
